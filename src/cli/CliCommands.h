@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Each command group of vmed takes the arguments after its own name and
+// returns the process exit code.
+int RunDefCommand(const std::vector<std::string>& args);
+int RunPakCommand(const std::vector<std::string>& args);

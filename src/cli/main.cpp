@@ -1,0 +1,40 @@
+#include "cli/CliCommands.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* kUsage =
+    "Usage: vmed COMMAND [ARGS...]\n"
+    "\n"
+    "Command-line companion of the Varnholt Map Editor: reads, checks and rewrites\n"
+    "the game's definition files and pak archives.\n"
+    "\n"
+    "Commands:\n"
+    "  def check FILE...           parse definition files, print the node count of each\n"
+    "  def fmt FILE [-o OUT]       parse a definition file and write it back in standard layout\n"
+    "  def dump FILE               print the node tree of a definition file as JSON\n"
+    "  pak list ARCHIVE            list the members of a pak archive\n"
+    "  pak extract ARCHIVE DIR ... extract members into a folder\n"
+    "  pak test ARCHIVE            decode every member and check its CRC\n"
+    "  pak add ARCHIVE SOURCE MEMBER  add or replace one member\n"
+    "\n"
+    "Run 'vmed def --help' or 'vmed pak --help' for the options of a group.\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        return args.empty() ? 1 : 0;
+    }
+    std::string group = args[0];
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (group == "def") return RunDefCommand(rest);
+    if (group == "pak") return RunPakCommand(rest);
+    std::fprintf(stderr, "vmed: unknown command '%s'\n\n%s", group.c_str(), kUsage);
+    return 1;
+}

@@ -1,0 +1,92 @@
+#include "format/DefNode.h"
+
+#include <cstring>
+
+namespace format {
+
+void FileSink::Write(const char* data, size_t size) {
+    m_buffer.append(data, size);
+    if (m_buffer.size() >= (1u << 20)) Flush();
+}
+
+bool FileSink::Flush() {
+    if (!m_buffer.empty()) {
+        if (!m_file || std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+            m_failed = true;
+        m_buffer.clear();
+    }
+    return !m_failed;
+}
+
+} // namespace format
+
+namespace {
+
+void AppendTabs(std::string& line, int depth) {
+    if (depth > 0) line.append(static_cast<size_t>(depth), '\t');
+}
+
+// Writes "{" name values, then either "}" or the line end that opens the
+// child list. Returns whether children follow.
+bool WriteOpening(const CDefNode& node, std::string& line, format::DefSink& sink) {
+    line.clear();
+    AppendTabs(line, node.depth);
+    const std::string& comment = node.LeadingComment();
+    if (!comment.empty()) {
+        line += "\r\n";
+        line += comment;
+        AppendTabs(line, node.depth);
+    }
+    line += '{';
+    line += node.Name();
+    for (std::string_view v : node.Values()) {
+        if (v.empty()) continue;
+        line += ' ';
+        line += v;
+    }
+    if (node.ChildCount() == 0) {
+        line += "}\r\n";
+        sink.Write(line.data(), line.size());
+        return false;
+    }
+    line += "\r\n";
+    sink.Write(line.data(), line.size());
+    return true;
+}
+
+bool Writable(const CDefNode& node) { return !node.Name().empty() && !node.locked; }
+
+} // namespace
+
+bool CDefNode::WriteNode(format::DefSink& sink) const {
+    if (Name().empty()) return false;
+    if (locked) return true;
+    std::string line;
+    line.reserve(256);
+    if (!WriteOpening(*this, line, sink)) return true;
+
+    // Explicit stack of (node, next child to write), so that no depth of
+    // nesting can exhaust the call stack.
+    std::vector<std::pair<const CDefNode*, size_t>> stack{{this, 0}};
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        if (next < node->ChildCount()) {
+            const CDefNode* child = node->Child(next++);
+            if (Writable(*child) && WriteOpening(*child, line, sink)) stack.emplace_back(child, 0);
+            continue;
+        }
+        line.clear();
+        AppendTabs(line, node->depth);
+        line += "}\r\n";
+        sink.Write(line.data(), line.size());
+        stack.pop_back();
+    }
+    return true;
+}
+
+bool CDefNode::WriteNode(FILE* file) const {
+    format::FileSink sink(file);
+    bool written = WriteNode(sink);
+    sink.Flush();
+    return written;
+}

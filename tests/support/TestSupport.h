@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/Prompts.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace testing_support {
+
+// The folder of test inputs shared with other tools; empty when it is absent.
+inline std::filesystem::path SharedTestData() {
+    std::filesystem::path p = VM_SHARED_TESTDATA;
+    return std::filesystem::is_directory(p) ? p : std::filesystem::path{};
+}
+
+#define VM_REQUIRE_SHARED_TESTDATA(var)                                                            \
+    auto var = ::testing_support::SharedTestData();                                                \
+    if (var.empty()) GTEST_SKIP() << "shared test data folder not found: " << VM_SHARED_TESTDATA
+
+// Prompts that record every text and answer Yes/No questions from a script.
+class RecordingPrompts : public platform::Prompts {
+public:
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::vector<bool> answers; // consumed front to back; No when exhausted
+
+    void Message(std::string_view text, platform::Icon) override { messages.emplace_back(text); }
+    bool AskYesNo(std::string_view question) override {
+        questions.emplace_back(question);
+        if (answers.empty()) return false;
+        bool a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    }
+};
+
+// A fresh empty folder under the system temporary folder, removed at scope end.
+class TempDir {
+public:
+    TempDir() {
+        auto base = std::filesystem::temp_directory_path();
+        for (int i = 0;; ++i) {
+            m_path = base / ("vm_test_" + std::to_string(::getpid()) + "_" + std::to_string(s_counter++));
+            std::error_code ec;
+            if (std::filesystem::create_directory(m_path, ec)) break;
+        }
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    inline static int s_counter = 0;
+    std::filesystem::path m_path;
+};
+
+} // namespace testing_support
