@@ -17,6 +17,81 @@ CDefNode::ValueBlock* CDefNode::ValueBlock::Allocate(size_t dataBytes) {
     return block;
 }
 
+namespace format {
+
+ChildArray::~ChildArray() { std::free(m_data); }
+
+void ChildArray::reserve(size_t count) {
+    if (count <= m_capacity) return;
+    auto* grown = static_cast<CDefNode**>(std::realloc(m_data, count * sizeof(CDefNode*)));
+    if (!grown) throw std::bad_alloc();
+    m_data = grown;
+    m_capacity = static_cast<uint32_t>(count);
+}
+
+void ChildArray::ShrinkToFit() {
+    if (m_size == m_capacity || m_size == 0) return;
+    if (auto* shrunk = static_cast<CDefNode**>(std::realloc(m_data, m_size * sizeof(CDefNode*)))) {
+        m_data = shrunk;
+        m_capacity = m_size;
+    }
+}
+
+void ChildArray::push_back(CDefNode* node) {
+    if (m_size == m_capacity) reserve(m_capacity < 4 ? 4 : m_capacity * 2);
+    m_data[m_size++] = node;
+}
+
+void ChildArray::insert(size_t index, CDefNode* node) {
+    if (m_size == m_capacity) reserve(m_capacity < 4 ? 4 : m_capacity * 2);
+    std::memmove(m_data + index + 1, m_data + index, (m_size - index) * sizeof(CDefNode*));
+    m_data[index] = node;
+    ++m_size;
+}
+
+void ChildArray::erase(size_t index) {
+    std::memmove(m_data + index, m_data + index + 1, (m_size - index - 1) * sizeof(CDefNode*));
+    --m_size;
+}
+
+void ChildArray::MoveTo(std::vector<CDefNode*>& out) {
+    out.insert(out.end(), begin(), end());
+    m_size = 0;
+}
+
+} // namespace format
+
+void* CDefNode::operator new(size_t size) {
+    void* p = std::malloc(size);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void CDefNode::operator delete(void* p) { std::free(p); }
+
+CDefNode* DefParserAccess::Create(std::string_view name, const std::vector<std::string_view>& values) {
+    size_t bytes = name.size() + 1;
+    for (auto v : values) bytes += v.size() + 1;
+    size_t header = offsetof(CDefNode::ValueBlock, data);
+    void* memory = CDefNode::operator new(sizeof(CDefNode) + header + bytes);
+    auto* node = ::new (memory) CDefNode();
+    auto* block = reinterpret_cast<CDefNode::ValueBlock*>(static_cast<char*>(memory) + sizeof(CDefNode));
+    char* p = block->data;
+    auto put = [&p](std::string_view text) {
+        if (!text.empty()) std::memcpy(p, text.data(), text.size());
+        p += text.size();
+        *p++ = '\0';
+    };
+    put(name);
+    for (auto v : values) put(v);
+    block->count = static_cast<uint32_t>(values.size());
+    block->size = static_cast<uint32_t>(bytes);
+    block->capacity = static_cast<uint32_t>(bytes);
+    node->m_block = block;
+    node->m_inlineBlock = true;
+    return node;
+}
+
 CDefNode::CDefNode() = default;
 
 CDefNode::CDefNode(std::string_view name, const char* text) {
@@ -29,7 +104,7 @@ CDefNode::CDefNode(std::string_view name, const char* text) {
 }
 
 CDefNode::~CDefNode() {
-    std::free(m_block);
+    if (!m_inlineBlock) std::free(m_block);
     delete m_extras;
     DestroyChildren();
 }
@@ -39,35 +114,40 @@ CDefNode::~CDefNode() {
 void CDefNode::DestroyChildren() {
     if (m_children.empty()) return;
     std::vector<CDefNode*> pending;
-    pending.swap(m_children);
+    m_children.MoveTo(pending);
     while (!pending.empty()) {
         CDefNode* node = pending.back();
         pending.pop_back();
-        pending.insert(pending.end(), node->m_children.begin(), node->m_children.end());
-        node->m_children.clear();
+        node->m_children.MoveTo(pending);
         delete node;
     }
 }
 
-void CDefNode::Rebuild(std::string_view name, const std::vector<std::string_view>& values) {
-    size_t bytes = name.size() + 1;
-    for (auto v : values) bytes += v.size() + 1;
-    ValueBlock* block = ValueBlock::Allocate(bytes);
-    char* p = block->data;
-    auto put = [&p](std::string_view s) {
-        // Text ends at its first NUL, as every stored text is NUL-terminated.
-        size_t n = s.find('\0');
-        if (n == std::string_view::npos) n = s.size();
-        if (n) std::memcpy(p, s.data(), n);
-        p += n;
-        *p++ = '\0';
-    };
-    put(name);
-    for (auto v : values) put(v);
-    block->count = static_cast<uint32_t>(values.size());
-    block->size = static_cast<uint32_t>(p - block->data);
-    std::free(m_block);
+void CDefNode::ReplaceBlock(ValueBlock* block) {
+    if (!m_inlineBlock) std::free(m_block);
     m_block = block;
+    m_inlineBlock = false;
+}
+
+void CDefNode::Rebuild(std::string_view name, const std::vector<std::string_view>& values) {
+    // Text ends at its first NUL, as every stored text is NUL-terminated.
+    auto clip = [](std::string_view t) {
+        size_t n = t.find('\0');
+        return n == std::string_view::npos ? t : t.substr(0, n);
+    };
+    // Built aside first: the views may point into the current block.
+    std::string data;
+    data.reserve(name.size() + 1 + values.size() * 8);
+    data.append(clip(name));
+    data.push_back('\0');
+    for (auto v : values) {
+        data.append(clip(v));
+        data.push_back('\0');
+    }
+    if (!m_block || data.size() > m_block->capacity) ReplaceBlock(ValueBlock::Allocate(data.size()));
+    std::memcpy(m_block->data, data.data(), data.size());
+    m_block->count = static_cast<uint32_t>(values.size());
+    m_block->size = static_cast<uint32_t>(data.size());
 }
 
 void CDefNode::CopyFrom(const CDefNode& source) {
@@ -94,14 +174,8 @@ void CDefNode::CopyFrom(const CDefNode& source) {
         work.pop_back();
         to->m_children.reserve(from->m_children.size());
         for (const CDefNode* child : from->m_children) {
-            auto* copy = new CDefNode();
-            if (child->m_block) {
-                size_t bytes = child->m_block->size;
-                copy->m_block = ValueBlock::Allocate(bytes);
-                std::memcpy(copy->m_block->data, child->m_block->data, bytes);
-                copy->m_block->count = child->m_block->count;
-                copy->m_block->size = child->m_block->size;
-            }
+            CDefNode* copy = child->m_block ? DefParserAccess::Create(child->Name(), child->Values())
+                                            : new CDefNode();
             copy->depth = child->depth;
             copy->locked = child->locked;
             copy->isUnit = child->isUnit;
@@ -190,8 +264,7 @@ void CDefNode::SetValue(size_t i, std::string_view text) {
             std::memcpy(grown->data, m_block->data, m_block->size);
             grown->count = m_block->count;
             grown->size = m_block->size;
-            std::free(m_block);
-            m_block = grown;
+            ReplaceBlock(grown);
         }
         char* at = m_block->data + offset;
         std::memmove(at + text.size(), at + length, m_block->size - offset - length);
@@ -208,8 +281,7 @@ void CDefNode::SetValue(size_t i, std::string_view text) {
         std::memcpy(grown->data, m_block->data, m_block->size);
         grown->count = m_block->count;
         grown->size = m_block->size;
-        std::free(m_block);
-        m_block = grown;
+        ReplaceBlock(grown);
     }
     char* p = m_block->data + m_block->size;
     for (size_t k = count; k < i; ++k) *p++ = '\0';
@@ -248,7 +320,7 @@ CDefNode* CDefNode::AppendChild(std::unique_ptr<CDefNode> child) {
 CDefNode* CDefNode::InsertChild(size_t index, std::unique_ptr<CDefNode> child) {
     CDefNode* raw = child.release();
     if (index > m_children.size()) index = m_children.size();
-    m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index), raw);
+    m_children.insert(index, raw);
     raw->SetDepth(depth);
     return raw;
 }
@@ -256,7 +328,7 @@ CDefNode* CDefNode::InsertChild(size_t index, std::unique_ptr<CDefNode> child) {
 std::unique_ptr<CDefNode> CDefNode::DetachChild(size_t i) {
     if (i >= m_children.size()) return nullptr;
     CDefNode* child = m_children[i];
-    m_children.erase(m_children.begin() + static_cast<std::ptrdiff_t>(i));
+    m_children.erase(i);
     return std::unique_ptr<CDefNode>(child);
 }
 

@@ -28,8 +28,16 @@ struct CDefNode::Extras {
 // going through the public setters.
 class DefParserAccess {
 public:
-    static void Fill(CDefNode& node, std::string_view name, const std::vector<std::string_view>& values) {
-        node.Rebuild(name, values);
-    }
+    // A new node whose name and values share its own allocation.
+    static CDefNode* Create(std::string_view name, const std::vector<std::string_view>& values);
     static void AdoptChild(CDefNode& parent, CDefNode* child) { parent.m_children.push_back(child); }
+    // Gives back the spare room of a completed child list.
+    static void FinishChildren(CDefNode& parent) { parent.m_children.ShrinkToFit(); }
+    // The text of value 0 (the others follow, each after the previous NUL), or nullptr.
+    static const char* FirstValue(const CDefNode& node) {
+        if (!node.m_block || node.m_block->count == 0) return nullptr;
+        const char* p = node.m_block->data;
+        while (*p) ++p;
+        return p + 1;
+    }
 };

@@ -23,8 +23,8 @@ CDefNode* FindInSubtree(const CDefNode* root, Pred pred) {
         const CDefNode* n = stack.back();
         stack.pop_back();
         if (pred(*n)) return const_cast<CDefNode*>(n);
-        const auto& kids = n->Children();
-        for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back(*it);
+        auto kids = n->Children();
+        for (size_t i = kids.size(); i-- > 0;) stack.push_back(kids[i]);
     }
     return nullptr;
 }
@@ -108,8 +108,7 @@ void CDefNode::CollectAll(std::string_view name, std::vector<CDefNode*>& list) c
             list.push_back(const_cast<CDefNode*>(n));
             continue; // a match's own subtree is not searched
         }
-        const auto& kids = n->m_children;
-        for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back(*it);
+        for (size_t i = n->m_children.size(); i-- > 0;) stack.push_back(n->m_children[i]);
     }
 }
 

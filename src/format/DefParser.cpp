@@ -53,19 +53,11 @@ CDefNode* ParseBlocks(CDefScanner& scanner, CDefNode* parent, DefNodeList& rootL
     values.reserve(16);
 
     for (;;) {
-        // A "{" has just been read: a new block at the innermost level.
-        Level& level = levels.back();
-        auto* node = new CDefNode();
-        if (scanner.HasPendingComment()) node->SetLeadingComment(scanner.TakeComment());
-        node->locked = lockNodes;
-        if (level.parent) {
-            node->depth = level.parent->depth + 1;
-            DefParserAccess::AdoptChild(*level.parent, node);
-        } else {
-            node->depth = 0;
-            rootList.emplace_back(node);
-        }
-        level.last = node;
+        // A "{" has just been read: a new block at the innermost level. Its
+        // leading comment is what was consumed before this point; comments
+        // inside the block go to whatever block follows.
+        std::string comment;
+        if (scanner.HasPendingComment()) comment = scanner.TakeComment();
 
         // Head: the name.
         std::string_view name;
@@ -92,7 +84,21 @@ CDefNode* ParseBlocks(CDefScanner& scanner, CDefNode* parent, DefNodeList& rootL
             if (checkIds && token.find("0x") != std::string_view::npos) CheckId(token, checks);
             values.push_back(token);
         }
-        DefParserAccess::Fill(*node, name, values);
+
+        // The node, its name and values in one allocation, goes into the tree
+        // before its children are read.
+        Level& level = levels.back();
+        CDefNode* node = DefParserAccess::Create(name, values);
+        if (!comment.empty()) node->SetLeadingComment(std::move(comment));
+        node->locked = lockNodes;
+        if (level.parent) {
+            node->depth = level.parent->depth + 1;
+            DefParserAccess::AdoptChild(*level.parent, node);
+        } else {
+            node->depth = 0;
+            rootList.emplace_back(node);
+        }
+        level.last = node;
         if (descend) {
             levels.push_back({node});
             continue;
@@ -108,6 +114,7 @@ CDefNode* ParseBlocks(CDefScanner& scanner, CDefNode* parent, DefNodeList& rootL
             Level done = levels.back();
             levels.pop_back();
             if (levels.empty()) return done.last;
+            DefParserAccess::FinishChildren(*done.parent);
             CheckMid(*done.parent, checks);
         }
     }

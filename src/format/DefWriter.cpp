@@ -1,4 +1,5 @@
 #include "format/DefNode.h"
+#include "format/DefNodeInternal.h"
 
 #include <cstring>
 
@@ -26,10 +27,20 @@ void AppendTabs(std::string& line, int depth) {
     if (depth > 0) line.append(static_cast<size_t>(depth), '\t');
 }
 
-// Writes "{" name values, then either "}" or the line end that opens the
+// Output is gathered in one buffer and handed to the sink in large pieces.
+constexpr size_t kFlushAt = 64 * 1024;
+
+void FlushIfFull(std::string& line, format::DefSink& sink) {
+    if (line.size() >= kFlushAt) {
+        sink.Write(line.data(), line.size());
+        line.clear();
+    }
+}
+
+// Appends "{" name values, then either "}" or the line end that opens the
 // child list. Returns whether children follow.
 bool WriteOpening(const CDefNode& node, std::string& line, format::DefSink& sink) {
-    line.clear();
+    FlushIfFull(line, sink);
     AppendTabs(line, node.depth);
     const std::string& comment = node.LeadingComment();
     if (!comment.empty()) {
@@ -39,18 +50,20 @@ bool WriteOpening(const CDefNode& node, std::string& line, format::DefSink& sink
     }
     line += '{';
     line += node.Name();
-    for (std::string_view v : node.Values()) {
-        if (v.empty()) continue;
-        line += ' ';
-        line += v;
+    const char* v = DefParserAccess::FirstValue(node);
+    for (size_t i = 0, n = node.ValueCount(); i < n; ++i) {
+        size_t length = std::strlen(v);
+        if (length) {
+            line += ' ';
+            line.append(v, length);
+        }
+        v += length + 1;
     }
     if (node.ChildCount() == 0) {
         line += "}\r\n";
-        sink.Write(line.data(), line.size());
         return false;
     }
     line += "\r\n";
-    sink.Write(line.data(), line.size());
     return true;
 }
 
@@ -62,8 +75,11 @@ bool CDefNode::WriteNode(format::DefSink& sink) const {
     if (Name().empty()) return false;
     if (locked) return true;
     std::string line;
-    line.reserve(256);
-    if (!WriteOpening(*this, line, sink)) return true;
+    line.reserve(kFlushAt + 4096);
+    if (!WriteOpening(*this, line, sink)) {
+        sink.Write(line.data(), line.size());
+        return true;
+    }
 
     // Explicit stack of (node, next child to write), so that no depth of
     // nesting can exhaust the call stack.
@@ -75,12 +91,12 @@ bool CDefNode::WriteNode(format::DefSink& sink) const {
             if (Writable(*child) && WriteOpening(*child, line, sink)) stack.emplace_back(child, 0);
             continue;
         }
-        line.clear();
+        FlushIfFull(line, sink);
         AppendTabs(line, node->depth);
         line += "}\r\n";
-        sink.Write(line.data(), line.size());
         stack.pop_back();
     }
+    sink.Write(line.data(), line.size());
     return true;
 }
 
