@@ -75,7 +75,7 @@ bool CDefNode::WriteNode(format::DefSink& sink) const {
     if (Name().empty()) return false;
     if (locked) return true;
     std::string line;
-    line.reserve(kFlushAt + 4096);
+    line.reserve(1024);
     if (!WriteOpening(*this, line, sink)) {
         sink.Write(line.data(), line.size());
         return true;

@@ -23,13 +23,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (auto& r : roots) r->locked = false;
 
-    format::StringSink sink;
-    size_t nodes = 0;
+    // Written text grows with the sum of all depths (one TAB per level and
+    // line); deep chains are written only while that stays small.
+    size_t indentation = 0;
     for (const auto& r : roots) {
-        nodes += r->CountNodes();
-        // Indentation grows with depth squared; keep the written text bounded.
-        if (nodes < 20000) r->WriteNode(sink);
+        std::vector<const CDefNode*> stack{r.get()};
+        while (!stack.empty() && indentation < 1000000) {
+            const CDefNode* n = stack.back();
+            stack.pop_back();
+            indentation += static_cast<size_t>(n->depth);
+            for (const CDefNode* c : n->Children()) stack.push_back(c);
+        }
     }
+    format::StringSink sink;
+    if (indentation < 1000000)
+        for (const auto& r : roots) r->WriteNode(sink);
     DefNodeList again;
     ParseDefinitionText(sink.text, again);
 

@@ -3,7 +3,7 @@
 # the seed inputs that exist on this machine. Usage: run.sh BUILD_DIR [RUNS]
 set -euo pipefail
 build="$1"
-runs="${2:-20000}"
+runs="${2:-10000}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 shared="$root/../shared/testdata"
 status=0
@@ -20,7 +20,7 @@ for target in "$build"/tools/fuzz/fuzz_*; do
   for s in "${seeds[@]}"; do [ -d "$s" ] && existing+=("$s"); done
   corpus="$(mktemp -d)"
   echo "fuzz: $name, $runs runs"
-  if ! "$target" -runs="$runs" -max_len=65536 -rss_limit_mb=2048 -timeout=30 \
+  if ! "$target" -runs="$runs" -max_len=8192 -rss_limit_mb=2048 -timeout=30 \
       "$corpus" "${existing[@]}" >"$corpus.log" 2>&1; then
     tail -n 60 "$corpus.log"
     echo "fuzz: $name FAILED"
