@@ -20,12 +20,12 @@ for target in "$build"/tools/fuzz/fuzz_*; do
   for s in "${seeds[@]}"; do [ -d "$s" ] && existing+=("$s"); done
   corpus="$(mktemp -d)"
   echo "fuzz: $name, $runs runs"
-  if ! "$target" -runs="$runs" -max_len=8192 -rss_limit_mb=2048 -timeout=30 \
+  if ! "$target" -artifact_prefix="$corpus.artifact-" -runs="$runs" -max_len=8192 -rss_limit_mb=2048 -timeout=30 \
       "$corpus" "${existing[@]}" >"$corpus.log" 2>&1; then
     tail -n 60 "$corpus.log"
     echo "fuzz: $name FAILED"
     status=1
   fi
-  rm -rf "$corpus" "$corpus.log"
+  rm -rf "$corpus" "$corpus.log" "$corpus".artifact-*
 done
 exit $status
