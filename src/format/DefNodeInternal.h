@@ -33,6 +33,11 @@ public:
     static void AdoptChild(CDefNode& parent, CDefNode* child) { parent.m_children.push_back(child); }
     // Gives back the spare room of a completed child list.
     static void FinishChildren(CDefNode& parent) { parent.m_children.ShrinkToFit(); }
+    // Name and values as stored: each text followed by a NUL, the last NUL left out.
+    static std::string_view Packed(const CDefNode& node) {
+        if (!node.m_block || node.m_block->size == 0) return {};
+        return {node.m_block->data, node.m_block->size - 1};
+    }
     // The text of value 0 (the others follow, each after the previous NUL), or nullptr.
     static const char* FirstValue(const CDefNode& node) {
         if (!node.m_block || node.m_block->count == 0) return nullptr;

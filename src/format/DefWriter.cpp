@@ -48,16 +48,31 @@ bool WriteOpening(const CDefNode& node, std::string& line, format::DefSink& sink
         line += comment;
         AppendTabs(line, node.depth);
     }
-    line += '{';
-    line += node.Name();
-    const char* v = DefParserAccess::FirstValue(node);
-    for (size_t i = 0, n = node.ValueCount(); i < n; ++i) {
-        size_t length = std::strlen(v);
-        if (length) {
-            line += ' ';
-            line.append(v, length);
+    // "{" and the packed name and values with every NUL turned into a space,
+    // unless an empty value would leave a double space: those take the slow way.
+    std::string_view packed = DefParserAccess::Packed(node);
+    size_t start = line.size();
+    line.resize(start + 1 + packed.size());
+    char* out = line.data() + start;
+    *out++ = '{';
+    std::memcpy(out, packed.data(), packed.size());
+    bool emptyValue = !packed.empty() && packed.back() == '\0';
+    for (char* p = out; (p = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(line.data() + line.size() - p))));) {
+        *p++ = ' ';
+        if (*p == '\0') emptyValue = true;
+    }
+    if (emptyValue) {
+        line.resize(start + 1);
+        line += node.Name();
+        const char* v = DefParserAccess::FirstValue(node);
+        for (size_t i = 0, n = node.ValueCount(); i < n; ++i) {
+            size_t length = std::strlen(v);
+            if (length) {
+                line += ' ';
+                line.append(v, length);
+            }
+            v += length + 1;
         }
-        v += length + 1;
     }
     if (node.ChildCount() == 0) {
         line += "}\r\n";
