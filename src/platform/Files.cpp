@@ -55,11 +55,11 @@ bool AtomicFile::Write(std::string_view bytes) {
     return !m_failed;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(bool sync) {
     if (!m_file) return false;
     bool ok = !m_failed && std::fflush(m_file) == 0 && !std::ferror(m_file);
 #ifndef _WIN32
-    if (ok) ok = ::fsync(fileno(m_file)) == 0;
+    if (ok && sync) ok = ::fsync(fileno(m_file)) == 0;
 #endif
     ok = (std::fclose(m_file) == 0) && ok;
     m_file = nullptr;

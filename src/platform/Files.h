@@ -26,9 +26,10 @@ public:
     FILE* Stream() const { return m_file; }
     const std::filesystem::path& TempPath() const { return m_temp; }
     bool Write(std::string_view bytes);
-    // Flushes, syncs and renames over the target. False (and the target left
-    // as it was) when any write failed or the rename was refused.
-    bool Commit();
+    // Flushes, syncs (unless sync is false) and renames over the target.
+    // False (and the target left as it was) when any write failed or the
+    // rename was refused.
+    bool Commit(bool sync = true);
     void Discard();
 
 private:

@@ -127,7 +127,7 @@ public:
     bool QueueCopy(PakInputFile& input, uint64_t offset, uint64_t length);
     bool Flush();
     bool InputShort() const { return m_inputShort; }
-    // Gives the new file `perms`, syncs it and renames it over the target.
+    // Gives the new file `perms` and renames it over the target.
     bool Commit(std::filesystem::perms perms);
     void Discard() { m_file.Discard(); }
 
