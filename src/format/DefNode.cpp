@@ -152,11 +152,7 @@ void CDefNode::Rebuild(std::string_view name, const std::vector<std::string_view
 
 void CDefNode::CopyFrom(const CDefNode& source) {
     if (&source == this) return;
-    std::vector<std::string_view> values = source.Values();
-    std::string name(source.Name());
-    std::vector<std::string> keep(values.begin(), values.end());
-    std::vector<std::string_view> views(keep.begin(), keep.end());
-    Rebuild(name, views);
+    Rebuild(source.Name(), source.Values());
     DestroyChildren();
     depth = source.depth;
     locked = source.locked;
@@ -193,11 +189,7 @@ size_t CDefNode::ValueCount() const { return m_block ? m_block->count : 0; }
 
 std::string_view CDefNode::Name() const { return m_block ? std::string_view(m_block->Name()) : std::string_view(); }
 
-void CDefNode::SetName(std::string_view name) {
-    auto values = Values();
-    std::vector<std::string> keep(values.begin(), values.end());
-    Rebuild(name, std::vector<std::string_view>(keep.begin(), keep.end()));
-}
+void CDefNode::SetName(std::string_view name) { Rebuild(name, Values()); }
 
 bool CDefNode::Locate(size_t i, size_t& offset, size_t& length) const {
     if (!m_block || i >= m_block->count) return false;
@@ -306,10 +298,7 @@ void CDefNode::RemoveValue(size_t i) {
     m_block->count -= 1;
 }
 
-void CDefNode::ClearValues() {
-    std::string name(Name());
-    Rebuild(name, {});
-}
+void CDefNode::ClearValues() { Rebuild(Name(), {}); }
 
 void CDefNode::Assign(std::string_view name, const std::vector<std::string_view>& values) { Rebuild(name, values); }
 
