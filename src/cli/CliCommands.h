@@ -7,3 +7,4 @@
 // returns the process exit code.
 int RunDefCommand(const std::vector<std::string>& args);
 int RunPakCommand(const std::vector<std::string>& args);
+int RunCatalogueCommand(const std::vector<std::string>& args);

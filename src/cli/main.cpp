@@ -20,6 +20,8 @@ const char* kUsage =
     "  pak extract ARCHIVE DIR ... extract members into a folder\n"
     "  pak test ARCHIVE            decode every member and check its CRC\n"
     "  pak add ARCHIVE SOURCE MEMBER  add or replace one member\n"
+    "  catalogue --game-path G --resource-dir R [--category N]\n"
+    "                              unpack what is missing and list the entity catalogue\n"
     "\n"
     "Run 'vmed def --help' or 'vmed pak --help' for the options of a group.\n";
 
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (group == "def") return RunDefCommand(rest);
     if (group == "pak") return RunPakCommand(rest);
+    if (group == "catalogue") return RunCatalogueCommand(rest);
     std::fprintf(stderr, "vmed: unknown command '%s'\n\n%s", group.c_str(), kUsage);
     return 1;
 }
