@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
@@ -14,15 +12,9 @@ struct VmedRun {
 };
 
 VmedRun Vmed(const std::string& args) {
-    std::string cmd = std::string("'") + VM_VMED_PATH + "' " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    VmedRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}};
-    std::istringstream in(out);
+    auto result = testing_support::RunVmed(args);
+    VmedRun r{result.code, {}};
+    std::istringstream in(result.out);
     for (std::string line; std::getline(in, line);) r.lines.push_back(line);
     return r;
 }

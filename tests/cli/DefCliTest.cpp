@@ -2,27 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace {
 
-struct Run {
-    int code;
-    std::string out;
-};
+using Run = testing_support::VmedResult;
 
-Run Vmed(const std::string& args) {
-    std::string cmd = std::string("'") + VM_VMED_PATH + "' " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
+Run Vmed(const std::string& args) { return testing_support::RunVmed(args); }
 
 class DefCliTest : public ::testing::Test {
 protected:

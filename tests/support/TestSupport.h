@@ -7,7 +7,10 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 namespace testing_support {
 
@@ -59,5 +62,27 @@ private:
     inline static int s_counter = 0;
     std::filesystem::path m_path;
 };
+
+#ifdef VM_VMED_PATH
+// Runs the built vmed with the given (shell-quoted) arguments; standard error
+// is discarded. Returns the exit code and standard output.
+struct VmedResult {
+    int code = -1;
+    std::string out;
+};
+
+inline VmedResult RunVmed(const std::string& args) {
+    std::string cmd = std::string("'") + VM_VMED_PATH + "' " + args + " 2>/dev/null";
+    VmedResult r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+#endif
 
 } // namespace testing_support
