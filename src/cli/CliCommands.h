@@ -8,3 +8,4 @@
 int RunDefCommand(const std::vector<std::string>& args);
 int RunPakCommand(const std::vector<std::string>& args);
 int RunCatalogueCommand(const std::vector<std::string>& args);
+int RunMissionCommand(const std::vector<std::string>& args);

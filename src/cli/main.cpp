@@ -10,7 +10,7 @@ const char* kUsage =
     "Usage: vmed COMMAND [ARGS...]\n"
     "\n"
     "Command-line companion of the Varnholt Map Editor: reads, checks and rewrites\n"
-    "the game's definition files and pak archives.\n"
+    "the game's definition files, pak archives, missions and maps.\n"
     "\n"
     "Commands:\n"
     "  def check FILE...           parse definition files, print the node count of each\n"
@@ -22,6 +22,10 @@ const char* kUsage =
     "  pak add ARCHIVE SOURCE MEMBER  add or replace one member\n"
     "  catalogue --game-path G --resource-dir R [--category N]\n"
     "                              unpack what is missing and list the entity catalogue\n"
+    "  mission info --game-path G --resource-dir R [--member M] FILE\n"
+    "                              open a mission or map as the editor does, print its counts\n"
+    "  mission save --game-path G --resource-dir R [--member M] IN OUT\n"
+    "                              open a mission or map and save it as OUT\n"
     "\n"
     "Run 'vmed def --help' or 'vmed pak --help' for the options of a group.\n";
 
@@ -38,6 +42,7 @@ int main(int argc, char** argv) {
     if (group == "def") return RunDefCommand(rest);
     if (group == "pak") return RunPakCommand(rest);
     if (group == "catalogue") return RunCatalogueCommand(rest);
+    if (group == "mission") return RunMissionCommand(rest);
     std::fprintf(stderr, "vmed: unknown command '%s'\n\n%s", group.c_str(), kUsage);
     return 1;
 }

@@ -1,0 +1,152 @@
+#include "cli/CliCommands.h"
+
+#include "document/VarnholtMapEditorDoc.h"
+#include "platform/Progress.h"
+#include "platform/Prompts.h"
+#include "platform/Text.h"
+#include "resources/ResourceCatalogue.h"
+
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using document::CVarnholtMapEditorDoc;
+using resources::CResourceCatalogue;
+
+namespace {
+
+const char* kMissionUsage =
+    "Usage: vmed mission info --game-path G --resource-dir R [--member M] FILE\n"
+    "       vmed mission save --game-path G --resource-dir R [--member M] IN OUT\n"
+    "\n"
+    "Opens a mission (FILE.mi with its base map 'map' beside it) or a map (a\n"
+    "file without extension) as the editor does, against the entity catalogue of\n"
+    "the game in G unpacked into R. With --member, FILE (or IN) is a pak archive\n"
+    "and M the member to open: it is extracted into R with, for a mission, its\n"
+    "map, as the editor's member list does.\n"
+    "\n"
+    "info  prints key<TAB>value lines: kind (0 mission, 1 map), roots, entities,\n"
+    "      category.N for each category with entities, waypoints, zones, events,\n"
+    "      triggers, camerapaths. Duplicate IDs and MIDs go to standard error in\n"
+    "      the editor's words.\n"
+    "save  saves the opened document as OUT (a mission also copies its map beside\n"
+    "      OUT, overwriting an existing one).\n"
+    "\n"
+    "Exit codes: 0 success, 2 failure.\n";
+
+constexpr int kFailure = 2;
+
+// Messages go to standard error as the editor words them; questions are
+// answered with a fixed answer.
+class CliPrompts : public platform::Prompts {
+public:
+    explicit CliPrompts(bool answer) : m_answer(answer) {}
+    void Message(std::string_view text, platform::Icon) override {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    bool AskYesNo(std::string_view) override { return m_answer; }
+
+private:
+    bool m_answer;
+};
+
+// The member list answered from the command line.
+class CliDialogs : public document::DocumentDialogs {
+public:
+    explicit CliDialogs(std::string member) : m_member(std::move(member)) {}
+    std::optional<std::string> PickPakMember(const std::vector<resources::PakMemberInfo>&) override {
+        if (m_member.empty()) return std::nullopt;
+        return m_member;
+    }
+
+private:
+    std::string m_member;
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "vmed mission: %s\nRun 'vmed mission --help' for usage.\n", message.c_str());
+    return kFailure;
+}
+
+size_t CountWaypoints(const CVarnholtMapEditorDoc& doc) {
+    CDefNode* helpers = doc.Helpers();
+    size_t count = 0;
+    if (!helpers) return 0;
+    for (CDefNode* c : helpers->Children())
+        if (platform::EqualsNoCase(c->Name(), "waypoints")) count += c->ChildCount();
+    return count;
+}
+
+void PrintInfo(CVarnholtMapEditorDoc& doc, const CResourceCatalogue& catalogue) {
+    doc.ScanAll();
+    size_t entities = 0;
+    std::map<int, size_t> categories;
+    if (CDefNode* root = doc.WorkingRoot())
+        for (CDefNode* c : root->Children()) {
+            if (!platform::EqualsNoCase(c->Name(), "Entity")) continue;
+            ++entities;
+            if (!resources::CheckEntityType(*c, catalogue)) continue;
+            std::string type = c->GetValueUnquoted(0);
+            type = type.substr(0, type.find(':'));
+            if (const resources::CEntityEntry* entry = catalogue.FindEntity(type)) ++categories[entry->category];
+        }
+    std::printf("kind\t%d\nroots\t%zu\nentities\t%zu\n", static_cast<int>(doc.Kind()), doc.Roots().size(), entities);
+    for (const auto& [category, count] : categories) std::printf("category.%d\t%zu\n", category, count);
+    std::printf("waypoints\t%zu\nzones\t%zu\nevents\t%zu\ntriggers\t%zu\ncamerapaths\t%zu\n", CountWaypoints(doc),
+                doc.Zones().size(), doc.Events().size(), doc.Triggers().size(), doc.CameraPaths().size());
+}
+
+} // namespace
+
+int RunMissionCommand(const std::vector<std::string>& args) {
+    if (args.empty()) return UsageError("a subcommand is required");
+    if (args[0] == "-h" || args[0] == "--help") {
+        std::fputs(kMissionUsage, stdout);
+        return 0;
+    }
+    const std::string& action = args[0];
+    if (action != "info" && action != "save") return UsageError("unknown subcommand '" + action + "'");
+    std::string gamePath, resourceDir, member;
+    std::vector<std::string> files;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--game-path" || a == "--resource-dir" || a == "--member") {
+            if (i + 1 >= args.size()) return UsageError(a + " needs a value");
+            (a == "--game-path" ? gamePath : a == "--member" ? member : resourceDir) = args[++i];
+        } else if (a.rfind("--", 0) == 0) {
+            return UsageError("unknown argument '" + a + "'");
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (gamePath.empty() || resourceDir.empty()) return UsageError("--game-path and --resource-dir are required");
+    if (files.size() != (action == "info" ? 1u : 2u)) return UsageError("wrong number of files");
+
+    CliPrompts prompts(true);
+    platform::NullProgress progress;
+    CResourceCatalogue catalogue(&prompts, &progress, nullptr);
+    catalogue.SetGamePath(gamePath);
+    catalogue.SetResourceDir(resourceDir);
+    if (!catalogue.LoadResources()) {
+        std::fputs("Failed to load entities\n", stderr);
+        return kFailure;
+    }
+    document::DocumentServices services;
+    services.prompts = &prompts;
+    services.catalogue = &catalogue;
+    CliDialogs dialogs(member);
+    services.dialogs = &dialogs;
+    CVarnholtMapEditorDoc doc(services);
+    if (!doc.OnOpenDocument(files[0])) {
+        std::fprintf(stderr, "vmed mission: cannot open '%s'\n", files[0].c_str());
+        return kFailure;
+    }
+    if (action == "info") {
+        PrintInfo(doc, catalogue);
+        return 0;
+    }
+    return doc.OnSaveDocument(files[1]) ? 0 : kFailure;
+}
