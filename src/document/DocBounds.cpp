@@ -53,10 +53,12 @@ void CVarnholtMapEditorDoc::WriteBounds(const BoundsRect* world, const BoundsRec
     for (size_t i = 0; i < 3; ++i) {
         CDefNode* node = root->FindChild(kBoundNames[i]);
         if (!node) {
-            // A missing bound takes the whole playing area, at its usual place.
+            // A missing bound is created at its usual place with the whole
+            // playing area, unless the user just edited it: then the edit
+            // is what gets stored.
             auto created = std::make_unique<CDefNode>();
             created->Assign(kBoundNames[i], {});
-            SetRect(created.get(), fallback);
+            SetRect(created.get(), overwrite && given[i] ? *given[i] : fallback);
             root->InsertChild(std::min(root->ChildCount(), i), std::move(created));
         } else if (overwrite && given[i]) {
             node->ClearValues();

@@ -389,4 +389,16 @@ std::string ListingText(const CDefNode& node) {
     return text;
 }
 
+std::string ListingText(const ZoneRecord& zone) {
+    return zone.name + (zone.shape == ZoneRecord::Poly ? " poly" : " circle");
+}
+
+std::string ListingText(const EventRecord& event) {
+    return "\"" + event.name + "\" id=" + std::to_string(event.id) + " state=" + std::to_string(event.state);
+}
+
+std::string ListingText(const TriggerRecord& trigger) { return Unquote(trigger.name); }
+
+std::string ListingText(const CameraPathRecord& path) { return Unquote(path.name); }
+
 } // namespace document

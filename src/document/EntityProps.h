@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/DocumentTypes.h"
 #include "format/DefNode.h"
 
 #include <array>
@@ -145,7 +146,11 @@ NewEntity PlaceNewEntity(std::string_view typeName, const resources::CResourceCa
 NewEntity PlaceEquippedHuman(std::string_view breedName, const resources::CResourceCatalogue& catalogue,
                              std::unique_ptr<CHumanProps>& record);
 
-// The text the entity bar lists an element under.
+// The texts the entity bar lists elements under.
 std::string ListingText(const CDefNode& node);
+std::string ListingText(const ZoneRecord& zone);
+std::string ListingText(const EventRecord& event);
+std::string ListingText(const TriggerRecord& trigger);
+std::string ListingText(const CameraPathRecord& path);
 
 } // namespace document

@@ -299,3 +299,64 @@ TEST_F(DocumentModelTest, OperationsWithoutAWorkingRootChangeNothing) {
 }
 
 } // namespace
+
+namespace {
+
+class DocumentBoundsTest : public ::testing::Test, protected DocFixture {};
+
+TEST_F(DocumentBoundsTest, MissingWorldBoundIsReportedWithoutADialog) {
+    auto doc = OpenMap("{map {Entity \"120_3m\" 0x0 {Position 0 0 0}}}");
+    ASSERT_TRUE(doc);
+    int shown = 0;
+    dialogs.bounds = [&](document::BoundsDialogData&) { return ++shown, true; };
+    EXPECT_FALSE(doc->ReadBounds());
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{"Could not determine 'WorldBound'"});
+}
+
+TEST_F(DocumentBoundsTest, EditedBoundsGoBackInWorldCoordinates) {
+    auto doc = OpenMap("{map {WorldBound -100 -100 100 100} {Entity \"120_3m\" 0x0 {Position 0 0 0}}}");
+    ASSERT_TRUE(doc);
+    doc->Extent().picture = {-200, -200, 0, 200, 200, 0};
+    doc->Extent().offsetX = 50;
+    doc->Extent().offsetY = 20;
+    document::BoundsDialogData seen;
+    dialogs.bounds = [&](document::BoundsDialogData& data) {
+        seen = data;
+        data.camera = {-10 + 50, -10 + 20, 10 + 50, 10 + 20};
+        return true;
+    };
+    ASSERT_TRUE(doc->ReadBounds());
+    // Missing camera and passable bounds start as the world bound.
+    EXPECT_EQ(seen.world, (document::BoundsRect{-50, -80, 150, 120}));
+    EXPECT_EQ(seen.pather, seen.world);
+    EXPECT_EQ(ChildNames(doc->MapRoot()), "WorldBound CameraBound PatherBound Entity");
+    EXPECT_EQ(doc->MapRoot()->Child(1)->Values(),
+              (std::vector<std::string_view>{"-10.000000", "-10.000000", "10.000000", "10.000000"}));
+    EXPECT_EQ(doc->MapRoot()->Child(0)->Values(),
+              (std::vector<std::string_view>{"-100.000000", "-100.000000", "100.000000", "100.000000"}));
+    EXPECT_EQ(host.hints, std::vector<int>{12});
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(DocumentBoundsTest, FitNewMapAddsMissingBoundsAndCentresANewGround) {
+    auto doc = OpenMap("{map {Entity \"$createmap$\" 0x0 {Position 0 0 0}}}");
+    ASSERT_TRUE(doc);
+    doc->Extent().ground = {0, 0, 0, 400, 600, 10};
+    doc->Extent().offsetX = 200;
+    doc->Extent().offsetY = 300;
+    EXPECT_TRUE(doc->FitNewMap());
+    EXPECT_EQ(ChildNames(doc->MapRoot()), "WorldBound CameraBound PatherBound Entity");
+    EXPECT_EQ(doc->MapRoot()->Child(2)->Values(),
+              (std::vector<std::string_view>{"-200.000000", "-300.000000", "200.000000", "300.000000"}));
+    EXPECT_EQ(doc->MapRoot()->Child(3)->Child(0)->Values(),
+              (std::vector<std::string_view>{"-200.000000", "-300.000000", "0.000000"}));
+    // Bounds that exist are kept; a ground already placed stays where it is.
+    EXPECT_FALSE(doc->FitNewMap());
+    EXPECT_STREQ(doc->MapRoot()->Child(3)->Child(0)->GetValue(0), "-200.000000");
+
+    auto mission = OpenMission("{mission}");
+    EXPECT_FALSE(mission->FitNewMap());
+}
+
+} // namespace

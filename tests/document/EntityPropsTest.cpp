@@ -202,6 +202,12 @@ TEST_F(EntityPropsTest, BoardingCouplingAndListing) {
     EXPECT_EQ(ListingText(*tank), "\"m4a2\" = 0x8000 ;MID = 1");
     EXPECT_EQ(ListingText(*noId), "x");
     EXPECT_EQ(ListingText(*wagon), "Entity");
+    EXPECT_EQ(ListingText(EventRecord{"start", 0, 1, nullptr}), "\"start\" id=0 state=1");
+    EXPECT_EQ(ListingText(TriggerRecord{"\"reinforce\"", {}, {}, nullptr}), "reinforce");
+    ZoneRecord zone;
+    zone.name = "ford";
+    zone.shape = ZoneRecord::Poly;
+    EXPECT_EQ(ListingText(zone), "ford poly");
 }
 
 TEST(EntityPlacementTest, NewEntitiesTakeWhatTheirDefinitionsSay) {
