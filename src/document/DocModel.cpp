@@ -318,8 +318,7 @@ CDefNode* CVarnholtMapEditorDoc::AddEntity(NewEntity& entity) {
     return root->InsertChild(index, std::move(entity.node));
 }
 
-void CVarnholtMapEditorDoc::RemoveWaypointTriggersOfMid(const char* mid) {
-    CDefNode* helpers = Helpers();
+void CVarnholtMapEditorDoc::RemoveWaypointTriggersOfMid(CDefNode* helpers, const char* mid) {
     if (!helpers || !mid) return;
     std::string key = Quoted(mid);
     for (size_t t = helpers->ChildCount(); t-- > 0;) {
@@ -368,20 +367,38 @@ bool CVarnholtMapEditorDoc::DeleteElement(CDefNode* node) {
     FreeEntityIds(node);
     if (m_kind == Mission && HasId(node)) {
         std::string id = node->GetValue(1);
-        auto deleteFirst = [&](const char* section) {
-            for (CDefNode* c : root->Children())
-                if (platform::EqualsNoCase(c->Name(), section) && ValueIs(c, 0, id.c_str())) {
-                    DeleteElement(c);
-                    return;
-                }
-        };
-        deleteFirst("Brain");
-        deleteFirst("Link");
-        for (size_t i = root->ChildCount(); i-- > 0;) {
-            CDefNode* c = root->Child(i);
-            if (platform::EqualsNoCase(c->Name(), "Link") && ValueIs(c, 2, id.c_str())) DeleteElement(c);
+        // One walk over the working root finds everything that refers to the
+        // entity: a mission holds tens of thousands of top-level blocks.
+        CDefNode* brain = nullptr;
+        CDefNode* ownLink = nullptr;
+        CDefNode* helpers = nullptr;
+        std::vector<CDefNode*> doomed;
+        for (CDefNode* c : root->Children()) {
+            std::string_view name = c->Name();
+            if (name.size() == 5 && platform::EqualsNoCase(name, "Brain")) {
+                if (!brain && ValueIs(c, 0, id.c_str())) brain = c;
+            } else if (name.size() == 4 && platform::EqualsNoCase(name, "Link")) {
+                if (!ownLink && ValueIs(c, 0, id.c_str()))
+                    ownLink = c;
+                else if (ValueIs(c, 2, id.c_str()))
+                    doomed.push_back(c);
+            } else if (!helpers && name.size() == 7 && platform::EqualsNoCase(name, "Helpers")) {
+                helpers = c;
+            }
         }
-        if (CDefNode* mid = node->FindChild("MID")) RemoveWaypointTriggersOfMid(mid->GetValue(0));
+        if (ownLink) doomed.push_back(ownLink);
+        if (brain) doomed.push_back(brain);
+        std::sort(doomed.begin(), doomed.end());
+        doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
+        for (size_t i = root->ChildCount(); i-- > 0 && !doomed.empty();) {
+            CDefNode* c = root->Child(i);
+            auto it = std::lower_bound(doomed.begin(), doomed.end(), c);
+            if (it == doomed.end() || *it != c) continue;
+            doomed.erase(it);
+            DestroyChild(root, i);
+        }
+        if (helpers)
+            if (CDefNode* mid = node->FindChild("MID")) RemoveWaypointTriggersOfMid(helpers, mid->GetValue(0));
         // The deletions above may have moved the node within its parent.
         index = parent->IndexOfChild(node);
         if (index < 0) return true;

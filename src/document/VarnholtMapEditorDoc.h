@@ -230,7 +230,7 @@ private:
     void DestroyChild(CDefNode* parent, size_t index);
     void EraseRecordsOf(const CDefNode* node);
     void FreeEntityIds(const CDefNode* entity);
-    void RemoveWaypointTriggersOfMid(const char* mid);
+    void RemoveWaypointTriggersOfMid(CDefNode* helpers, const char* mid);
     void SetProgressText(const char* format, size_t count);
 };
 
