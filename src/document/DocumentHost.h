@@ -46,6 +46,14 @@ public:
     virtual bool GameOptions(int&) { return false; }
 };
 
+// Where bars, views and documents send application messages: the main
+// frame, which relays them to the bars and to the views of the active document.
+class MessageRelay {
+public:
+    virtual ~MessageRelay() = default;
+    virtual void Relay(AppMessage message, intptr_t first, intptr_t second) = 0;
+};
+
 // The views and frames around a document. Views observe the document and the
 // main frame relays messages; the document reaches both only through this.
 class DocumentHost {
