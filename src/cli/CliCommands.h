@@ -9,3 +9,5 @@ int RunDefCommand(const std::vector<std::string>& args);
 int RunPakCommand(const std::vector<std::string>& args);
 int RunCatalogueCommand(const std::vector<std::string>& args);
 int RunMissionCommand(const std::vector<std::string>& args);
+int RunExportPakCommand(const std::vector<std::string>& args);
+int RunExportModCommand(const std::vector<std::string>& args);

@@ -26,6 +26,10 @@ const char* kUsage =
     "                              open a mission or map as the editor does, print its counts\n"
     "  mission save --game-path G --resource-dir R [--member M] IN OUT\n"
     "                              open a mission or map and save it as OUT\n"
+    "  export-pak --game-path G --resource-dir R FILE [--yes]\n"
+    "                              put a saved mission or map into the game's game.pak\n"
+    "  export-mod --game-path G --resource-dir R --name NAME [...] FILE\n"
+    "                              build a mod folder from a saved mission or map\n"
     "\n"
     "Run 'vmed def --help' or 'vmed pak --help' for the options of a group.\n";
 
@@ -43,6 +47,8 @@ int main(int argc, char** argv) {
     if (group == "pak") return RunPakCommand(rest);
     if (group == "catalogue") return RunCatalogueCommand(rest);
     if (group == "mission") return RunMissionCommand(rest);
+    if (group == "export-pak") return RunExportPakCommand(rest);
+    if (group == "export-mod") return RunExportModCommand(rest);
     std::fprintf(stderr, "vmed: unknown command '%s'\n\n%s", group.c_str(), kUsage);
     return 1;
 }

@@ -14,6 +14,9 @@ struct PakMemberInfo;
 
 namespace document {
 
+struct ModInfo;
+struct ExistingMod;
+
 // What the bounds dialog edits. The rectangles are in the picture's
 // coordinates (the ground's), as the dialog draws them over the picture.
 struct BoundsDialogData {
@@ -44,6 +47,8 @@ public:
     virtual bool EditBounds(BoundsDialogData&) { return false; }
     // The Game Options dialog on the player side (0..3). True for OK.
     virtual bool GameOptions(int&) { return false; }
+    // The Mod Info dialog over the installed mods; true for OK with info filled.
+    virtual bool EditModInfo(ModInfo&, const std::vector<ExistingMod>&) { return false; }
 };
 
 // Where bars, views and documents send application messages: the main
@@ -62,6 +67,9 @@ public:
     virtual void UpdateAllViews(UpdateHint, intptr_t) {}
     virtual void SendToMainFrame(AppMessage, intptr_t, intptr_t) {}
     virtual void AddRecentFile(const std::string&) {}
+    // Before an export: asks to save a modified document (Save, Don't save,
+    // Cancel); false for Cancel.
+    virtual bool SaveModified() { return true; }
     // The picture the 3D view rendered of the map, or none.
     virtual const document::BoundsPicture* GetBoundsPicture() { return nullptr; }
 

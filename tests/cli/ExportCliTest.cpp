@@ -1,0 +1,63 @@
+#include "support/TestSupport.h"
+
+#include "platform/Files.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A copy of the demo game with the river mission extracted into its resources.
+class ExportCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::path demo = VM_DEMO_GAME;
+        if (!fs::exists(demo / "game.pak")) GTEST_SKIP() << "demo game not built";
+        game = dir.path() / "game";
+        res = dir.path() / "res";
+        fs::copy(demo, game, fs::copy_options::recursive);
+        ASSERT_EQ(Vmed("catalogue " + Paths()).code, 0);
+        ASSERT_EQ(Vmed("pak extract '" + (game / "game.pak").string() + "' '" + res.string() +
+                       "' map/single/river/river.mi map/single/river/map")
+                      .code,
+                  0);
+        mission = (res / "map/single/river/river.mi").string();
+    }
+    static testing_support::VmedResult Vmed(const std::string& args) { return testing_support::RunVmed(args); }
+    std::string Paths() const { return "--game-path '" + game.string() + "' --resource-dir '" + res.string() + "'"; }
+
+    testing_support::TempDir dir;
+    fs::path game, res;
+    std::string mission;
+};
+
+TEST_F(ExportCliTest, ModExportBuildsTheModFolder) {
+    ASSERT_EQ(Vmed("export-mod " + Paths() + " --name 'river mod' --title River --side 3 '" + mission + "'").code, 0);
+    fs::path mod = game / "mods" / "river mod";
+    EXPECT_TRUE(fs::exists(mod / "resource/map/single/river mod/river.mi"));
+    EXPECT_TRUE(fs::exists(mod / "resource/map/single/river mod/map"));
+    std::string reg = platform::ReadWholeFile(mod / "resource/set/registry/games.reg").value_or("");
+    EXPECT_NE(reg.find("{\"single\\river mod\" 3}"), std::string::npos);
+    EXPECT_NE(reg.find("{scene \"single/river mod:river\"}"), std::string::npos);
+    std::string info = platform::ReadWholeFile(mod / "info.mod").value_or("");
+    EXPECT_NE(info.find("{name \"River\"}"), std::string::npos);
+
+    ASSERT_EQ(Vmed("export-mod " + Paths() + " --name x --no-map '" + mission + "'").code, 0);
+    EXPECT_FALSE(fs::exists(game / "mods/x/resource/map/single/x/map"));
+    EXPECT_EQ(Vmed("export-mod " + Paths() + " --name '../../outside' '" + mission + "'").code, 2);
+    EXPECT_FALSE(fs::exists(dir.path() / "outside"));
+    EXPECT_EQ(Vmed("export-mod " + Paths() + " --name x --side 7 '" + mission + "'").code, 2);
+}
+
+TEST_F(ExportCliTest, PakExportNeedsYesToReplaceAMember) {
+    EXPECT_EQ(Vmed("export-pak " + Paths() + " '" + mission + "'").code, 2);
+    EXPECT_EQ(Vmed("export-pak " + Paths() + " '" + mission + "' --yes").code, 0);
+    EXPECT_EQ(std::system(("unzip -tqq '" + (game / "game.pak").string() + "' >/dev/null 2>&1").c_str()), 0);
+    // A file outside the resource directory is refused.
+    fs::copy_file(mission, dir.path() / "elsewhere.mi");
+    fs::copy_file(res / "map/single/river/map", dir.path() / "map");
+    EXPECT_EQ(Vmed("export-pak " + Paths() + " '" + (dir.path() / "elsewhere.mi").string() + "' --yes").code, 2);
+}
+
+} // namespace
