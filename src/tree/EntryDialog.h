@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class CDefNode;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+
+namespace document {
+class CVarnholtMapEditorDoc;
+}
+
+// "Entry bearbeiten": edits the name and the first four values of one node
+// and lists its children, each of which can be edited (or deleted) with the
+// same dialog in turn. OK writes the fields into the node; Delete ends the
+// dialog with DeleteRequested and leaves the deleting to the caller, who
+// knows where the node lives.
+class CEntryDialog : public QDialog {
+    Q_OBJECT
+  public:
+    enum Result {
+        Cancelled = QDialog::Rejected,
+        Confirmed = QDialog::Accepted,
+        DeleteRequested = 2
+    };
+
+    // doc is the document that holds node, or nullptr for a node that is not
+    // in a document yet; children deleted here go through the document so
+    // that its records and identifiers stay consistent.
+    CEntryDialog(CDefNode& node, document::CVarnholtMapEditorDoc* doc, QWidget* parent = nullptr);
+
+    // Writes name and the four parameters into node, taken for k = 0..3 in
+    // turn: a non-empty parameter replaces the value it stands for, or is
+    // appended when the node has no such value; an empty one removes it, and
+    // the later values move down, so the next parameters apply to the shifted
+    // list (values a, b, c edited to "", b2, c give b2, c). Values beyond the
+    // fourth are never changed. False, node unchanged, when name is empty.
+    static bool ApplyEntry(CDefNode& node, const QString& name, const QString params[4]);
+    // Why the texts cannot be stored as they are: a name or a value that the
+    // file would read back differently (a brace, a space outside quotes, a
+    // comment sign, an open quote). Empty when everything can be stored.
+    static QString CheckEntry(const QString& name, const QString params[4]);
+
+    // True when a child was edited or deleted through this dialog, whatever
+    // the dialog itself ends with: those changes are already in the nodes.
+    bool SubentriesChanged() const { return m_changed; }
+
+    void accept() override;
+
+  protected:
+    // Shows what CheckEntry found; the dialog stays open.
+    virtual void ShowProblem(const QString& text);
+
+  private:
+    void FillSubentries();
+    void EditSubentry(QListWidgetItem* item);
+    bool RemoveSubentry(CDefNode* child);
+
+    CDefNode& m_node;
+    document::CVarnholtMapEditorDoc* m_doc;
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_params[4] = {};
+    QListWidget* m_subentries = nullptr;
+    bool m_changed = false;
+};
