@@ -1,0 +1,585 @@
+#include "app/MainFrame.h"
+
+#include "app/AppCommands.h"
+#include "app/ChildFrame.h"
+#include "app/DocManager.h"
+#include "app/EntityBar.h"
+#include "app/PropBar.h"
+#include "app/QtPlatform.h"
+#include "app/RecentFileList.h"
+#include "document/DocExport.h"
+#include "document/EnvironmentPresets.h"
+#include "editors/EnvironmentDialog.h"
+#include "platform/SettingsStore.h"
+#include "resources/ResourceCatalogue.h"
+#include "tree/VarnholtMapEditorView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+#include <filesystem>
+
+namespace app {
+
+using document::AppMessage;
+
+namespace {
+
+// Commands whose keys the views handle themselves: a window-wide shortcut
+// would take Del or Ctrl+C away from the bar or field that has the focus.
+bool ViewHandlesKeys(int id) {
+    switch (id) {
+    case CmdEdit:
+    case CmdEditDelete:
+    case CmdEditCopy:
+    case CmdEditCut:
+    case CmdEditPaste:
+    case CmdEditUndo: return true;
+    default: return false;
+    }
+}
+
+bool Checkable(int id) {
+    switch (id) {
+    case CmdViewToolbar:
+    case CmdViewStatusBar:
+    case CmdEntityBar:
+    case CmdShowWaypoints:
+    case CmdShowMapElements:
+    case CmdShowBuildings:
+    case CmdShowVegetation:
+    case CmdShowLandscape:
+    case CmdShowFences:
+    case CmdShowWater:
+    case CmdShowTrash:
+    case CmdNoFiltering:
+    case CmdBilinear:
+    case CmdAnisotropic:
+    case CmdDirectEditing:
+    case CmdFullscreen: return true;
+    default: return false;
+    }
+}
+
+QIcon CommandIcon(int id) {
+    QStyle* style = QApplication::style();
+    switch (id) {
+    case CmdFileNew: return QIcon::fromTheme(QStringLiteral("document-new"), style->standardIcon(QStyle::SP_FileIcon));
+    case CmdFileOpen:
+        return QIcon::fromTheme(QStringLiteral("document-open"), style->standardIcon(QStyle::SP_DialogOpenButton));
+    case CmdFileSave:
+        return QIcon::fromTheme(QStringLiteral("document-save"), style->standardIcon(QStyle::SP_DialogSaveButton));
+    case CmdEditCut: return QIcon::fromTheme(QStringLiteral("edit-cut"));
+    case CmdEditCopy: return QIcon::fromTheme(QStringLiteral("edit-copy"));
+    case CmdEditPaste: return QIcon::fromTheme(QStringLiteral("edit-paste"));
+    case CmdFilePrint: return QIcon::fromTheme(QStringLiteral("document-print"));
+    case CmdTreeview:
+        return QIcon::fromTheme(QStringLiteral("view-list-tree"), style->standardIcon(QStyle::SP_FileDialogDetailedView));
+    case CmdRunGame: return QIcon::fromTheme(QStringLiteral("media-playback-start"), style->standardIcon(QStyle::SP_MediaPlay));
+    case CmdAppAbout:
+        return QIcon::fromTheme(QStringLiteral("help-about"), style->standardIcon(QStyle::SP_MessageBoxInformation));
+    default: return {};
+    }
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(Context context, QWidget* parent) : QMainWindow(parent), m_context(std::move(context)) {
+    setObjectName("mainFrame");
+    setWindowTitle(QStringLiteral("Varnholt Map Editor"));
+    setAcceptDrops(true);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName("mdiArea");
+    setCentralWidget(m_mdiArea);
+
+    m_updateTimer = new QTimer(this);
+    m_updateTimer->setSingleShot(true);
+    m_updateTimer->setInterval(0);
+    connect(m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+
+    CreateActions();
+    CreateToolBar();
+    statusBar()->addWidget(new QLabel(tr("Ready"), this), 1);
+    CreateBars();
+
+    m_relayer = std::make_unique<CMessageRelayer>(m_entityBar, m_propBar, [this](document::UpdateHint hint, intptr_t param) {
+        if (CDocumentHolder* holder = ActiveDocument()) holder->UpdateAllViews(hint, param);
+    });
+
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnActiveWindowChanged);
+    if (m_context.docManager) {
+        m_context.docManager->SetWorkspace(m_mdiArea, this, this);
+        connect(m_context.docManager, &CVarnholtDocManager::DocumentsChanged, this, &CMainFrame::ScheduleUpdate);
+        connect(m_context.docManager, &CVarnholtDocManager::DocumentChanged, this, &CMainFrame::ScheduleUpdate);
+    }
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::ScheduleUpdate);
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::ScheduleUpdate);
+
+    resize(1100, 760);
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    // The documents outlive this window; their views go with it, and no
+    // message may reach the bars while they are being destroyed.
+    if (m_context.docManager) {
+        m_context.docManager->disconnect(this);
+        m_context.docManager->SetWorkspace(nullptr, nullptr, nullptr);
+    }
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+    delete m_mdiArea;
+    m_relayer.reset();
+}
+
+// --- commands -----------------------------------------------------------------------------------
+
+void CMainFrame::CreateActions() {
+    for (const CommandInfo& info : CommandTable()) {
+        std::string_view menuText = info.menuText;
+        auto* action = new QAction(QString::fromUtf8(menuText.data(), static_cast<qsizetype>(menuText.size())), this);
+        action->setData(info.id);
+        action->setObjectName(QStringLiteral("cmd%1").arg(info.id));
+        std::string_view status = StatusPart(info.statusText);
+        std::string_view tip = ToolTipPart(info.statusText);
+        action->setStatusTip(QString::fromUtf8(status.data(), static_cast<qsizetype>(status.size())));
+        action->setToolTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
+        action->setIconText(action->toolTip());
+        action->setIcon(CommandIcon(info.id));
+        action->setCheckable(Checkable(info.id));
+        size_t tab = menuText.find('\t');
+        if (tab != std::string_view::npos && !ViewHandlesKeys(info.id) && info.id != CmdEdit) {
+            std::string_view keys = menuText.substr(tab + 1);
+            action->setShortcut(QKeySequence(QString::fromUtf8(keys.data(), static_cast<qsizetype>(keys.size()))));
+        }
+        action->setEnabled(!info.later);
+        int id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        addAction(action); // shortcuts work whichever menu bar is shown
+        m_actions[info.id] = action;
+    }
+}
+
+QAction* CMainFrame::Action(int id) const {
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = addToolBar(tr("Toolbar"));
+    m_toolBar->setObjectName("toolBar");
+    const int buttons[] = {CmdFileNew, CmdFileOpen, CmdFileSave, kMenuSeparator, CmdEditCut,  CmdEditCopy,
+                           CmdEditPaste, kMenuSeparator, CmdFilePrint, kMenuSeparator, CmdTreeview, CmdRunGame,
+                           kMenuSeparator, CmdAppAbout};
+    for (int id : buttons) {
+        if (id == kMenuSeparator)
+            m_toolBar->addSeparator();
+        else
+            m_toolBar->addAction(Action(id));
+    }
+}
+
+void CMainFrame::CreateBars() {
+    m_entityBar = new CEntityBar(m_context.catalogue, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_entityBar);
+    m_propBar = new CPropBar(this, this);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_propBar);
+}
+
+void CMainFrame::OnCommand(int id) {
+    const CommandInfo* info = FindCommand(id);
+    if (info && info->later) return;
+    CVarnholtDocManager* docs = m_context.docManager;
+    CDocumentHolder* holder = ActiveDocument();
+    CVarnholtMapEditorView* tree = ActiveTreeView();
+    switch (id) {
+    case CmdFileNew:
+        if (docs) docs->OnFileNew();
+        break;
+    case CmdFileOpen:
+        if (docs) docs->OnFileOpen();
+        break;
+    case CmdFileClose:
+        if (docs && holder) docs->CloseDocument(holder);
+        break;
+    case CmdFileSave:
+    case CmdFileSaveAs:
+        if (docs && holder) docs->SaveDocument(holder, id == CmdFileSaveAs);
+        break;
+    case CmdFilePrint: OnPrint(); break;
+    case CmdFilePrintPreview: OnPrintPreview(); break;
+    case CmdFilePrintSetup: OnPrintSetup(); break;
+    case CmdAppExit: close(); break;
+    case CmdAppAbout: {
+        CAboutDialog about(this);
+        about.exec();
+        break;
+    }
+    case CmdViewToolbar: m_toolBar->setVisible(!m_toolBar->isVisible()); break;
+    case CmdViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); break;
+    case CmdEntityBar: m_entityBar->setVisible(!m_entityBar->isVisible()); break;
+    case CmdGeneralSettings: OnOptions(); break;
+    case CmdRunGame: OnRunGame(); break;
+    case CmdTreeview: ToggleTreeView(); break;
+    case CmdPlayerSide:
+        if (holder) holder->Doc().OnGameOptions();
+        break;
+    case CmdExportGamePak:
+    case CmdExportMod:
+    case CmdEnvironment:
+        if (holder) OnDocumentCommand(id, holder);
+        break;
+    case CmdEdit:
+        if (tree) tree->OnEdit();
+        break;
+    case CmdInsert:
+        if (tree) tree->OnInsert();
+        break;
+    case CmdEditDelete:
+        if (tree) tree->OnDelete();
+        break;
+    case CmdEditCopy:
+        if (tree) tree->OnCopy();
+        break;
+    case CmdEditPaste:
+        if (tree) tree->OnPaste();
+        break;
+    case CmdEditFind:
+        if (tree) tree->OnFind();
+        break;
+    case CmdWindowNew:
+        if (docs && holder) docs->CreateTreeFrame(holder);
+        break;
+    case CmdWindowCascade: m_mdiArea->cascadeSubWindows(); break;
+    case CmdWindowTile: m_mdiArea->tileSubWindows(); break;
+    case CmdWindowNext: m_mdiArea->activateNextSubWindow(); break;
+    default: break;
+    }
+    ScheduleUpdate();
+}
+
+void CMainFrame::OnDocumentCommand(int id, CDocumentHolder* holder) {
+    CVarnholtMapEditorDoc& doc = holder->Doc();
+    const std::string editorDir = QCoreApplication::applicationDirPath().toStdString();
+    document::ExportPaths paths{m_context.settings ? m_context.settings->gamePath : std::string(),
+                                m_context.settings ? m_context.settings->resourceDir : std::string(), editorDir};
+    if (id == CmdEnvironment) {
+        static const DefNodeList kNoPresets;
+        document::CEnvironmentPresets presets(m_context.catalogue ? m_context.catalogue->EnvironmentPresets() : kNoPresets,
+                                              std::filesystem::path(editorDir) / "environment.set");
+        if (OpenEnvironmentDialog(doc, presets, paths.resourceDir, this))
+            for (CVarnholtMapEditorView* view : holder->TreeViews()) view->Rebuild();
+    } else {
+        // The exports work on the saved file: a modified document is offered for saving first.
+        if (m_context.docManager && !m_context.docManager->SaveModified(holder)) return;
+        if (id == CmdExportGamePak)
+            document::ExportToPak(doc, paths);
+        else
+            document::ExportMod(doc, paths);
+    }
+    holder->UpdateTitles();
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateCommandStates() {
+    CChildFrame* frame = ActiveFrame();
+    SetMenuResource(frame ? frame->Holder()->Resource() : MenuNoDocument);
+
+    CDocumentHolder* holder = ActiveDocument();
+    CVarnholtMapEditorView* tree = ActiveTreeView();
+    bool hasWindows = !m_mdiArea->subWindowList().isEmpty();
+    for (auto& [id, action] : m_actions) {
+        const CommandInfo* info = FindCommand(id);
+        bool enabled = true;
+        switch (id) {
+        case CmdFileClose:
+        case CmdFileSave:
+        case CmdFileSaveAs:
+        case CmdTreeview:
+        case CmdPlayerSide:
+        case CmdWindowNew: enabled = holder != nullptr; break;
+        case CmdExportGamePak:
+        case CmdExportMod: enabled = holder && holder->Resource() == 131; break;
+        case CmdEnvironment:
+            enabled = holder && holder->Resource() == 131 && holder->Doc().Kind() == document::Mission;
+            break;
+        case CmdFilePrint:
+        case CmdFilePrintPreview:
+        case CmdEdit:
+        case CmdInsert:
+        case CmdEditDelete: enabled = tree != nullptr; break;
+        case CmdEditCopy: enabled = tree && tree->CanCopy(); break;
+        case CmdEditPaste: enabled = tree && tree->CanPaste(); break;
+        case CmdEditFind: enabled = tree && tree->CanFind(); break;
+        case CmdWindowCascade:
+        case CmdWindowTile:
+        case CmdWindowNext: enabled = hasWindows; break;
+        default: break;
+        }
+        action->setEnabled(enabled && info && !info->later);
+    }
+    // The 3D view's toggles and filters show the state they will start with.
+    if (const platform::ViewFlags* view = m_context.view) {
+        const std::pair<int, int> toggles[] = {
+            {CmdShowWaypoints, view->showWaypoints}, {CmdShowMapElements, view->showMapElements},
+            {CmdShowBuildings, view->showBuildings}, {CmdShowVegetation, view->showVegetation},
+            {CmdShowFences, view->showFences},       {CmdShowLandscape, view->showLandscape},
+            {CmdShowWater, view->showWater},         {CmdShowTrash, view->showTrash}};
+        for (auto [id, shown] : toggles) Action(id)->setChecked(shown != 0);
+    }
+    if (const platform::EditorSettings* settings = m_context.settings) {
+        Action(CmdNoFiltering)->setChecked(settings->textureFilter == 1);
+        Action(CmdBilinear)->setChecked(settings->textureFilter == 2);
+        Action(CmdAnisotropic)->setChecked(settings->textureFilter == 3);
+    }
+    Action(CmdViewToolbar)->setChecked(m_toolBar->isVisibleTo(this));
+    Action(CmdViewStatusBar)->setChecked(statusBar()->isVisibleTo(this));
+    Action(CmdEntityBar)->setChecked(m_entityBar->isVisibleTo(this));
+}
+
+void CMainFrame::ScheduleUpdate() {
+    if (!m_updateTimer->isActive()) m_updateTimer->start();
+}
+
+// --- menus --------------------------------------------------------------------------------------------
+
+void CMainFrame::SetMenuResource(int resource) {
+    if (resource == m_menuResource) return;
+    m_menuResource = resource;
+    QMenuBar* bar = menuBar();
+    for (QAction* old : bar->actions())
+        if (QMenu* menu = old->menu()) menu->deleteLater();
+    bar->clear();
+    std::span<const MenuDefinition> menus = MenuBar(resource);
+    for (size_t i = 0; i < menus.size(); ++i) {
+        QMenu* menu = bar->addMenu(QString::fromUtf8(menus[i].title));
+        int index = static_cast<int>(i);
+        PopulateMenu(menu, resource, index);
+        // Recent files, the window list and command states change while
+        // the menu is closed; it is filled anew each time it opens.
+        connect(menu, &QMenu::aboutToShow, this, [this, menu, resource, index] {
+            UpdateCommandStates();
+            PopulateMenu(menu, resource, index);
+        });
+    }
+}
+
+void CMainFrame::PopulateMenu(QMenu* menu, int resource, int menuIndex) {
+    menu->clear();
+    std::span<const MenuDefinition> menus = MenuBar(resource);
+    if (menuIndex < 0 || menuIndex >= static_cast<int>(menus.size())) return;
+    for (const MenuEntry& entry : menus[static_cast<size_t>(menuIndex)].entries) {
+        if (entry.id == kMenuSeparator) {
+            menu->addSeparator();
+        } else if (entry.id == kMenuRecentFiles) {
+            AddRecentFiles(menu, resource);
+        } else if (entry.id == kMenuWindowList) {
+            AddWindowList(menu);
+        } else if (QAction* action = Action(entry.id)) {
+            if (!entry.text) {
+                menu->addAction(action);
+                continue;
+            }
+            // The same command under another text in this menu bar.
+            QAction* alias = menu->addAction(QString::fromUtf8(entry.text));
+            alias->setStatusTip(action->statusTip());
+            alias->setEnabled(action->isEnabled());
+            alias->setData(entry.id);
+            int id = entry.id;
+            connect(alias, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        }
+    }
+}
+
+void CMainFrame::AddRecentFiles(QMenu* menu, int resource) {
+    CRecentFileList* recent = m_context.recentFiles;
+    if (!recent || recent->Files().isEmpty()) {
+        menu->addAction(QString::fromUtf8(RecentFilePlaceholder(resource)))->setEnabled(false);
+        return;
+    }
+    for (int i = 0; i < recent->Files().size(); ++i) {
+        QAction* action = menu->addAction(recent->MenuText(i));
+        action->setData(CmdFileMruFirst + i);
+        action->setStatusTip(tr("Opens this document."));
+        connect(action, &QAction::triggered, this, [this, i] { OnOpenRecentFile(i); });
+    }
+}
+
+void CMainFrame::AddWindowList(QMenu* menu) {
+    QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(window->windowTitle()));
+        action->setCheckable(true);
+        action->setChecked(window == m_mdiArea->currentSubWindow());
+        action->setStatusTip(tr("Activates this window."));
+        connect(action, &QAction::triggered, this, [this, window] { m_mdiArea->setActiveSubWindow(window); });
+    }
+}
+
+void CMainFrame::OnOpenRecentFile(int index) {
+    CRecentFileList* recent = m_context.recentFiles;
+    if (!recent || index < 0 || index >= recent->Files().size() || !m_context.docManager) return;
+    QString path = recent->Files()[index];
+    // A file that cannot be opened any more leaves the list.
+    if (!m_context.docManager->OpenDocumentFile(path)) {
+        int now = static_cast<int>(recent->Files().indexOf(path));
+        recent->Remove(now);
+    }
+}
+
+// --- windows ----------------------------------------------------------------------------------------------
+
+CChildFrame* CMainFrame::ActiveFrame() const {
+    auto* frame = qobject_cast<CChildFrame*>(m_mdiArea->currentSubWindow());
+    if (!frame || !frame->Holder() || frame->Holder()->Closing()) return nullptr;
+    return frame;
+}
+
+CDocumentHolder* CMainFrame::ActiveDocument() const {
+    CChildFrame* frame = ActiveFrame();
+    return frame ? frame->Holder() : nullptr;
+}
+
+CVarnholtMapEditorView* CMainFrame::ActiveTreeView() const {
+    CChildFrame* frame = ActiveFrame();
+    return frame ? frame->TreeView() : nullptr;
+}
+
+void CMainFrame::OnActiveWindowChanged() {
+    CChildFrame* frame = ActiveFrame();
+    if (CVarnholtMapEditorView* tree = frame ? frame->TreeView() : nullptr) {
+        if (QItemSelectionModel* selection = tree->selectionModel())
+            connect(selection, &QItemSelectionModel::selectionChanged, this, &CMainFrame::ScheduleUpdate,
+                    Qt::UniqueConnection);
+        tree->NotifyActivated();
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::ToggleTreeView() {
+    CDocumentHolder* holder = ActiveDocument();
+    if (!holder) return;
+    CChildFrame* active = ActiveFrame();
+    if (active && active->TreeView()) {
+        // The tree is in front: step on to the next document window; the
+        // tree stays open behind it.
+        m_mdiArea->activateNextSubWindow();
+        return;
+    }
+    for (CChildFrame* frame : holder->Frames())
+        if (frame->TreeView()) {
+            m_mdiArea->setActiveSubWindow(frame);
+            return;
+        }
+    if (m_context.docManager) m_context.docManager->CreateTreeFrame(holder);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_context.docManager && !m_context.docManager->CloseAllDocuments()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+    }
+    QMainWindow::dragEnterEvent(event);
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    if (!m_context.docManager || !event->mimeData()->hasUrls()) return;
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) m_context.docManager->OpenDocumentFile(url.toLocalFile());
+}
+
+// --- relay --------------------------------------------------------------------------------------------------
+
+void CMainFrame::Relay(AppMessage message, intptr_t first, intptr_t second) {
+    if (m_relayer) m_relayer->Relay(message, first, second);
+}
+
+intptr_t CMainFrame::LastActivation() const { return m_relayer ? m_relayer->LastActivation() : 0; }
+
+// --- dialogs and the game ------------------------------------------------------------------------------------
+
+void CMainFrame::OnOptions() {
+    platform::EditorSettings* settings = m_context.settings;
+    if (!settings) return;
+    FolderBrowser browser = m_context.browseFolder ? m_context.browseFolder : SystemFolderBrowser();
+    COptionsDialog dialog(FromPath(settings->gamePath), FromPath(settings->resourceDir), browser, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // Used from the next start: the catalogue keeps the folders it loaded from.
+    settings->gamePath = ToPath(dialog.GamePath());
+    settings->resourceDir = ToPath(dialog.ResourcePath());
+}
+
+void CMainFrame::OnRunGame() {
+    std::string scratch;
+    std::string& gamePath = m_context.settings ? m_context.settings->gamePath : scratch;
+    FolderBrowser browser = m_context.browseFolder ? m_context.browseFolder : SystemFolderBrowser();
+    ProcessStarter starter = m_context.startProcess ? m_context.startProcess : DetachedStarter();
+    RunGame(gamePath, this, browser, [this, &starter](const QString& program, const QString& folder) {
+        showMinimized();
+        return starter(program, folder);
+    });
+}
+
+QPrinter& CMainFrame::Printer() {
+    if (!m_printer) m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CMainFrame::OnPrint() {
+    CVarnholtMapEditorView* tree = ActiveTreeView();
+    if (!tree) return;
+    QPrintDialog dialog(&Printer(), this);
+    if (dialog.exec() == QDialog::Accepted) tree->Print(&Printer());
+}
+
+void CMainFrame::OnPrintPreview() {
+    QPointer<CVarnholtMapEditorView> tree = ActiveTreeView();
+    if (!tree) return;
+    QPrintPreviewDialog preview(&Printer(), this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [tree](QPrinter* printer) {
+        if (tree) tree->Print(printer);
+    });
+    preview.exec();
+}
+
+void CMainFrame::OnPrintSetup() {
+    QPageSetupDialog dialog(&Printer(), this);
+    dialog.exec();
+}
+
+} // namespace app
