@@ -267,7 +267,7 @@ bool CVarnholtMapEditorDoc::DoSave(const std::string& path, bool replace) {
         name = *chosen;
     }
     // Maps have no extension.
-    if (m_kind == Map && name.size() >= 3 && platform::EqualsNoCase(std::string_view(name).substr(name.size() - 3), ".mi"))
+    if (m_kind != Mission && name.size() >= 3 && platform::EqualsNoCase(std::string_view(name).substr(name.size() - 3), ".mi"))
         name.resize(name.size() - 3);
     if (!OnSaveDocument(name)) return false;
     if (replace) {
