@@ -54,12 +54,6 @@ bool ValueIs(const CDefNode* node, size_t i, const char* text) {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-std::string Unquoted(std::string_view text) {
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return std::string(text.substr(1, text.size() - 2));
-    if (!text.empty() && text.front() == '"') return std::string(text.substr(1));
-    return std::string(text);
-}
-
 void CollectSubtree(const CDefNode* node, std::vector<const CDefNode*>& out) {
     std::vector<const CDefNode*> stack{node};
     while (!stack.empty()) {
@@ -469,7 +463,7 @@ int CVarnholtMapEditorDoc::AddEvent(std::string_view name) {
     node->Assign("event", {name, "id", idText, "state", "0"});
     if (id != -1) m_eventIds[id] = static_cast<uint8_t>(id);
     auto record = std::make_unique<EventRecord>();
-    record->name = Unquoted(name);
+    record->name = platform::StripQuotes(name);
     record->id = id;
     record->state = 0;
     record->node = node;

@@ -34,11 +34,6 @@ void CollectBelow(const CDefNode* node, std::string_view name, std::vector<CDefN
     }
 }
 
-std::string Unquote(std::string_view text) {
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return std::string(text.substr(1, text.size() - 2));
-    return std::string(text);
-}
-
 long LongValue(const CDefNode* node, size_t i) {
     const char* v = node->GetValue(i);
     return v ? platform::ParseLong(v, 10) : 0;
@@ -52,7 +47,7 @@ float FloatValue(const CDefNode* node, size_t i) {
 } // namespace
 
 int CameraPathIdOf(std::string_view name) {
-    std::string bare = Unquote(name);
+    std::string bare = platform::StripQuotes(name);
     int id = -1;
     if (std::sscanf(bare.c_str(), "c%d", &id) != 1) return -1;
     return id;
@@ -78,7 +73,7 @@ void CVarnholtMapEditorDoc::ScanEvents() {
         if (child->ValueCount() == 0) continue;
         auto record = std::make_unique<EventRecord>();
         record->node = child;
-        record->name = Unquote(child->GetValue(0));
+        record->name = platform::StripQuotes(child->GetValue(0));
         const char* v1 = child->GetValue(1);
         if (v1 && platform::EqualsNoCase(v1, "id") && child->GetValue(2)) record->id = static_cast<int32_t>(LongValue(child, 2));
         const char* v3 = child->GetValue(3);

@@ -9,11 +9,6 @@ namespace document {
 
 namespace {
 
-std::string Unquote(std::string_view text) {
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return std::string(text.substr(1, text.size() - 2));
-    return std::string(text);
-}
-
 // What the type's definition adds to a new entity: the first stuff block
 // found (a weapon lying on the ground comes loaded) and the nature its props
 // declare.
@@ -48,7 +43,7 @@ void ApplyDefinition(NewEntity& entity, const std::string& path) {
 
 NewEntity PlaceNewEntity(std::string_view typeName, const resources::CResourceCatalogue& catalogue) {
     NewEntity entity;
-    std::string type = Unquote(typeName);
+    std::string type = platform::StripQuotes(typeName);
     entity.node = std::make_unique<CDefNode>("Entity", type.c_str());
     entity.node->AddChildFloat("Turn", 0.0);
     if (const resources::CEntityEntry* entry = catalogue.FindEntity(type)) {
@@ -67,7 +62,7 @@ NewEntity PlaceEquippedHuman(std::string_view breedName, const resources::CResou
     if (it == breeds.end() || !it->second) return {};
     const CDefNode* breed = it->second;
     const CDefNode* skinNode = breed->FindChild("skin");
-    std::string skin = skinNode && skinNode->GetValue(0) ? Unquote(skinNode->GetValue(0)) : "";
+    std::string skin = skinNode && skinNode->GetValue(0) ? platform::StripQuotes(skinNode->GetValue(0)) : "";
     // The skin names the human type that wears it.
     auto skinIt = catalogue.SkeletonMap().find(skin);
     std::string type = skinIt != catalogue.SkeletonMap().end() ? skinIt->second : skin;

@@ -11,11 +11,6 @@ namespace document {
 
 namespace {
 
-std::string Unquote(std::string_view text) {
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return std::string(text.substr(1, text.size() - 2));
-    return std::string(text);
-}
-
 std::string Quote(std::string_view text) {
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return std::string(text);
     return "\"" + std::string(text) + "\"";
@@ -65,7 +60,7 @@ const char* SeatName(int seat) {
 
 void CBaseProps::Read(const CDefNode& node, const CVarnholtMapEditorDoc&) {
     const char* v = node.GetValue(0);
-    type = v ? Unquote(v) : "unknown";
+    type = v ? platform::StripQuotes(v) : "unknown";
     node.ReadVector("Position", position);
 }
 
@@ -239,12 +234,12 @@ void CHumanProps::Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) {
         if (platform::EqualsNoCase(state, "\"lie\"")) posture = Lie;
     }
     const char* b = node.FindValue("Breed");
-    breed = b ? Unquote(b) : "";
+    breed = b ? platform::StripQuotes(b) : "";
     crew.clear();
     std::string id = IdText(node);
     CDefNode* root = doc.WorkingRoot();
     CDefNode* link = root && !id.empty() ? root->FindChild("Link", id.c_str()) : nullptr;
-    if (link && link->GetValue(3)) crew = Unquote(link->GetValue(3));
+    if (link && link->GetValue(3)) crew = platform::StripQuotes(link->GetValue(3));
 }
 
 void CHumanProps::Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) {
@@ -397,8 +392,8 @@ std::string ListingText(const EventRecord& event) {
     return "\"" + event.name + "\" id=" + std::to_string(event.id) + " state=" + std::to_string(event.state);
 }
 
-std::string ListingText(const TriggerRecord& trigger) { return Unquote(trigger.name); }
+std::string ListingText(const TriggerRecord& trigger) { return platform::StripQuotes(trigger.name); }
 
-std::string ListingText(const CameraPathRecord& path) { return Unquote(path.name); }
+std::string ListingText(const CameraPathRecord& path) { return platform::StripQuotes(path.name); }
 
 } // namespace document

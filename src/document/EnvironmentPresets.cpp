@@ -12,11 +12,6 @@ namespace document {
 
 namespace {
 
-std::string Unquote(std::string_view text) {
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return std::string(text.substr(1, text.size() - 2));
-    return std::string(text);
-}
-
 const CDefNode* Key(const CDefNode& preset, const char* key) { return preset.FindChild(key); }
 
 void ReadColour(const CDefNode& preset, const char* key, Rgb& out) {
@@ -40,7 +35,7 @@ void ReadReal(const CDefNode& preset, const char* key, double& out) {
 
 void ReadText(const CDefNode& preset, const char* key, std::string& out) {
     const CDefNode* node = Key(preset, key);
-    if (node && node->GetValue(0)) out = Unquote(node->GetValue(0));
+    if (node && node->GetValue(0)) out = platform::StripQuotes(node->GetValue(0));
 }
 
 CDefNode* Add(CDefNode* preset, const char* key, std::vector<std::string> values = {}) {
@@ -148,10 +143,10 @@ std::unique_ptr<CDefNode> BuildPreset(const std::string& name, const Environment
 
 std::vector<std::string> CEnvironmentPresets::PresetNames(std::string* lastCustom) const {
     std::vector<std::string> names;
-    for (const CDefNode* p : PresetsOf(m_game)) names.push_back(Unquote(p->GetValue(0)));
+    for (const CDefNode* p : PresetsOf(m_game)) names.push_back(platform::StripQuotes(p->GetValue(0)));
     CDefFile custom(m_customFile);
     for (const CDefNode* p : PresetsOf(custom.Nodes())) {
-        names.push_back(Unquote(p->GetValue(0)));
+        names.push_back(platform::StripQuotes(p->GetValue(0)));
         if (lastCustom) *lastCustom = names.back();
     }
     return names;
@@ -187,7 +182,7 @@ bool CEnvironmentPresets::SaveCustomPreset(const std::string& name, const Enviro
 std::string MissionPresetName(const CVarnholtMapEditorDoc& doc) {
     CDefNode* root = doc.WorkingRoot();
     CDefNode* env = doc.Kind() == Mission && root ? root->FindChild("Environment") : nullptr;
-    return env && env->GetValue(0) ? Unquote(env->GetValue(0)) : std::string();
+    return env && env->GetValue(0) ? platform::StripQuotes(env->GetValue(0)) : std::string();
 }
 
 bool ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& name, bool addSky) {
@@ -204,7 +199,7 @@ bool ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& name, bool 
     if (addSky) {
         for (CDefNode* c : root->Children()) {
             const char* type = c->GetValue(0);
-            if (platform::EqualsNoCase(c->Name(), "Entity") && type && Unquote(type) == "sky") {
+            if (platform::EqualsNoCase(c->Name(), "Entity") && type && platform::StripQuotes(type) == "sky") {
                 doc.DeleteElement(c);
                 break;
             }

@@ -134,4 +134,9 @@ unsigned long ParseUnsigned(const char* text, int base) {
 
 long ParseLong(const char* text, int base) { return text ? std::strtol(text, nullptr, base) : 0L; }
 
+std::string StripQuotes(std::string_view s) {
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+    return std::string(s);
+}
+
 } // namespace platform

@@ -16,6 +16,10 @@ unsigned char UpperCp1252(unsigned char c);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view haystack, std::string_view needle);
 std::string ToLowerCp1252(std::string_view s);
+// The text without its surrounding double quotes; unchanged unless it both
+// begins and ends with one. Quoted values of the game's files keep their
+// quotes, and callers that need the bare text strip them with this.
+std::string StripQuotes(std::string_view s);
 
 // Converts Windows-1252 bytes to UTF-8 (for JSON output and Qt widgets).
 std::string Cp1252ToUtf8(std::string_view s);

@@ -14,25 +14,14 @@
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
+using testing_support::ShellQuote;
+using testing_support::Slurp;
 using testing_support::TempDir;
 
 namespace {
 
 constexpr const char* kMissionMember = "map/single/crossroads/crossroads.mi";
 constexpr const char* kMapMember = "map/single/crossroads/map";
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 struct Outcome {
     int code = -1;
@@ -50,7 +39,7 @@ protected:
     Outcome Vmed(const std::string& args) {
         Outcome r;
         fs::path errFile = m_dir.path() / "stderr.txt";
-        std::string command = Quote(VM_VMED_PATH) + " " + args + " 2>" + Quote(errFile.string());
+        std::string command = ShellQuote(VM_VMED_PATH) + " " + args + " 2>" + ShellQuote(errFile.string());
         FILE* p = ::popen(command.c_str(), "r");
         if (!p) return r;
         std::string out;
@@ -71,14 +60,14 @@ protected:
 
     // "mission ACTION" with the demo game and this test's resource folder.
     Outcome Mission(const std::string& action, const std::string& rest) {
-        return Vmed("mission " + action + " --game-path " + Quote(VM_DEMO_GAME) + " --resource-dir " +
-                    Quote((m_dir.path() / "res").string()) + " " + rest);
+        return Vmed("mission " + action + " --game-path " + ShellQuote(VM_DEMO_GAME) + " --resource-dir " +
+                    ShellQuote((m_dir.path() / "res").string()) + " " + rest);
     }
 
     // The crossroads mission and its map, extracted from game.pak; the .mi path.
     fs::path ExtractCrossroads() {
         fs::path dir = m_dir.path() / "extracted";
-        Outcome r = Vmed("pak extract " + Quote(GamePak()) + " " + Quote(dir.string()) + " " + kMissionMember + " " +
+        Outcome r = Vmed("pak extract " + ShellQuote(GamePak()) + " " + ShellQuote(dir.string()) + " " + kMissionMember + " " +
                          kMapMember);
         EXPECT_EQ(r.code, 0) << r.err;
         return dir / kMissionMember;
@@ -88,7 +77,7 @@ protected:
 };
 
 TEST_F(MissionCliTest, InfoOfTheDemoMissionInTheArchive) {
-    Outcome r = Mission("info", std::string("--member ") + kMissionMember + " " + Quote(GamePak()));
+    Outcome r = Mission("info", std::string("--member ") + kMissionMember + " " + ShellQuote(GamePak()));
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.info["kind"], "0");
     EXPECT_EQ(r.info["roots"], "2");
@@ -112,7 +101,7 @@ TEST_F(MissionCliTest, InfoOfTheDemoMissionInTheArchive) {
 
 TEST_F(MissionCliTest, FileWithoutExtensionOpensAsMap) {
     fs::path mission = ExtractCrossroads();
-    Outcome r = Mission("info", Quote((mission.parent_path() / "map").string()));
+    Outcome r = Mission("info", ShellQuote((mission.parent_path() / "map").string()));
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.info["kind"], "1");
     EXPECT_EQ(r.info["roots"], "1");
@@ -121,22 +110,22 @@ TEST_F(MissionCliTest, FileWithoutExtensionOpensAsMap) {
 
 TEST_F(MissionCliTest, SavedMissionReopensTheSameAndCarriesItsMap) {
     fs::path mission = ExtractCrossroads();
-    Outcome before = Mission("info", Quote(mission.string()));
+    Outcome before = Mission("info", ShellQuote(mission.string()));
     ASSERT_EQ(before.code, 0) << before.err;
 
     fs::path out = m_dir.path() / "saved" / "copy.mi";
     fs::create_directories(out.parent_path());
-    ASSERT_EQ(Mission("save", Quote(mission.string()) + " " + Quote(out.string())).code, 0);
+    ASSERT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote(out.string())).code, 0);
     ASSERT_TRUE(fs::exists(out));
     const std::string baseMap = Slurp(mission.parent_path() / "map");
     EXPECT_EQ(Slurp(out.parent_path() / "map"), baseMap);
-    Outcome after = Mission("info", Quote(out.string()));
+    Outcome after = Mission("info", ShellQuote(out.string()));
     EXPECT_EQ(after.code, 0) << after.err;
     EXPECT_EQ(after.lines, before.lines);
 
     // A map already beside the target is replaced by the mission's own.
     std::ofstream(out.parent_path() / "map", std::ios::binary) << "{map}\r\n";
-    ASSERT_EQ(Mission("save", Quote(mission.string()) + " " + Quote(out.string())).code, 0);
+    ASSERT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote(out.string())).code, 0);
     EXPECT_EQ(Slurp(out.parent_path() / "map"), baseMap);
 }
 
@@ -149,7 +138,7 @@ TEST_F(MissionCliTest, DuplicatedEntityIdIsReportedOnStandardError) {
                                                        "\t{Entity \"m4a2\" 0x8001\r\n\t\t{Position 0 0 0}\r\n\t\t{MID 1}\r\n\t}\r\n"
                                                        "\t{Entity \"m4a2\" 0x8001\r\n\t\t{Position 5 5 0}\r\n\t\t{MID 2}\r\n\t}\r\n"
                                                        "}\r\n";
-    Outcome r = Mission("info", Quote((dir / "dup.mi").string()));
+    Outcome r = Mission("info", ShellQuote((dir / "dup.mi").string()));
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.err.find("Duplicate ID value '0x8001'"), std::string::npos) << r.err;
     // The MIDs differ: only the ID is reported, and both entities are kept.
@@ -159,17 +148,17 @@ TEST_F(MissionCliTest, DuplicatedEntityIdIsReportedOnStandardError) {
 
 TEST_F(MissionCliTest, FailuresExitWithTwo) {
     fs::path mission = ExtractCrossroads();
-    EXPECT_EQ(Mission("info", Quote((m_dir.path() / "missing.mi").string())).code, 2);
+    EXPECT_EQ(Mission("info", ShellQuote((m_dir.path() / "missing.mi").string())).code, 2);
     // A mission whose base map is not beside it (and no dialog to pick one).
     fs::path alone = m_dir.path() / "alone" / "alone.mi";
     fs::create_directories(alone.parent_path());
     fs::copy_file(mission, alone);
-    EXPECT_EQ(Mission("info", Quote(alone.string())).code, 2);
-    EXPECT_EQ(Mission("info", Quote(GamePak())).code, 2); // an archive needs --member
-    EXPECT_EQ(Mission("save", Quote(mission.string()) + " " + Quote((m_dir.path() / "no" / "dir" / "x.mi").string())).code, 2);
-    EXPECT_EQ(Mission("save", Quote(mission.string())).code, 2);
-    EXPECT_EQ(Vmed("mission info " + Quote(mission.string())).code, 2);
-    EXPECT_EQ(Vmed("mission info --game-path " + Quote(VM_DEMO_GAME) + " " + Quote(mission.string())).code, 2);
+    EXPECT_EQ(Mission("info", ShellQuote(alone.string())).code, 2);
+    EXPECT_EQ(Mission("info", ShellQuote(GamePak())).code, 2); // an archive needs --member
+    EXPECT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote((m_dir.path() / "no" / "dir" / "x.mi").string())).code, 2);
+    EXPECT_EQ(Mission("save", ShellQuote(mission.string())).code, 2);
+    EXPECT_EQ(Vmed("mission info " + ShellQuote(mission.string())).code, 2);
+    EXPECT_EQ(Vmed("mission info --game-path " + ShellQuote(VM_DEMO_GAME) + " " + ShellQuote(mission.string())).code, 2);
     EXPECT_EQ(Vmed("mission frob").code, 2);
     EXPECT_EQ(Vmed("mission").code, 2);
 }

@@ -11,22 +11,11 @@
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
+using testing_support::ShellQuote;
+using testing_support::Slurp;
 using testing_support::TempDir;
 
 namespace {
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 struct Outcome {
     int code = -1;
@@ -43,7 +32,7 @@ protected:
     Outcome Vmed(const std::string& args) {
         Outcome r;
         auto errFile = m_dir.path() / "stderr.txt";
-        std::string command = std::string(VM_VMED_PATH) + " pak " + args + " 2>" + Quote(errFile.string());
+        std::string command = std::string(VM_VMED_PATH) + " pak " + args + " 2>" + ShellQuote(errFile.string());
         FILE* p = ::popen(command.c_str(), "r");
         if (!p) return r;
         char buf[4096];
@@ -61,7 +50,7 @@ protected:
         auto path = m_dir.path() / name;
         std::ofstream(m_dir.path() / "make.py")
             << "import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n" << body;
-        EXPECT_EQ(std::system(("python3 " + Quote((m_dir.path() / "make.py").string()) + " " + Quote(path.string()))
+        EXPECT_EQ(std::system(("python3 " + ShellQuote((m_dir.path() / "make.py").string()) + " " + ShellQuote(path.string()))
                                   .c_str()),
                   0);
         return path;
@@ -76,7 +65,7 @@ protected:
                        "    z.writestr('readme.txt', 'hello')\n");
     }
 
-    std::string Q(const fs::path& p) { return Quote(p.string()); }
+    std::string Q(const fs::path& p) { return ShellQuote(p.string()); }
 
     TempDir m_dir;
 };

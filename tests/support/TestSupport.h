@@ -63,6 +63,25 @@ private:
     std::filesystem::path m_path;
 };
 
+// The whole content of a file; empty when it cannot be read.
+inline std::string Slurp(const std::filesystem::path& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.string().c_str(), "rb")) {
+        char buf[65536];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+// s as one word of a POSIX shell command line.
+inline std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
 #ifdef VM_VMED_PATH
 // Runs the built vmed with the given (shell-quoted) arguments; standard error
 // is discarded. Returns the exit code and standard output.
