@@ -35,18 +35,20 @@ void Entity(std::string& out, std::mt19937& rng, unsigned id) {
     out += "\" ";
     out += hex;
     out += "\r\n";
-    out += "\t\t{Position " + Fixed(pos(rng)) + " " + Fixed(pos(rng)) + " " + Fixed(pos(rng) / 100) + "}\r\n";
+    out += "\t\t{Position " + Fixed(pos(rng)) + " " + Fixed(pos(rng)) + " " +
+           Fixed(pos(rng) / 100) + "}\r\n";
     out += "\t\t{Direction " + Fixed(0.0) + " " + Fixed(1.0) + " " + Fixed(0.0) + "}\r\n";
     out += "\t\t{MID " + std::to_string(id % 60000) + "}\r\n";
     out += "\t\t{Player " + std::to_string(rng() % 4) + "}\r\n";
     if (rng() % 2) {
-        out += "\t\t{Brain\r\n\t\t\t{Behaviour \"hold\"}\r\n\t\t\t{Waypoint \"wp" + std::to_string(rng() % 100) +
-               "\"}\r\n\t\t}\r\n";
+        out += "\t\t{Brain\r\n\t\t\t{Behaviour \"hold\"}\r\n\t\t\t{Waypoint \"wp" +
+               std::to_string(rng() % 100) + "\"}\r\n\t\t}\r\n";
     }
     if (rng() % 3 == 0) {
         out += "\t\t{Inventory\r\n";
         for (int i = 0; i < 3; ++i)
-            out += "\t\t\t{Item \"ammo/shell_" + std::to_string(rng() % 9) + "\" " + std::to_string(rng() % 80) + "}\r\n";
+            out += "\t\t\t{Item \"ammo/shell_" + std::to_string(rng() % 9) + "\" " +
+                   std::to_string(rng() % 80) + "}\r\n";
         out += "\t\t}\r\n";
     }
     if (id % 11 == 0) out += "\t\t/* crew boards later */\r\n";
@@ -60,14 +62,17 @@ const std::string& MissionText() {
         std::mt19937 rng(20261207);
         out += "; generated mission\r\n{mission \"$map$\"\r\n\t{Registry\r\n\t\t{MID 1}\r\n\t}\r\n";
         unsigned id = 1;
-        while (out.size() < kTargetBytes) Entity(out, rng, id++);
+        while (out.size() < kTargetBytes)
+            Entity(out, rng, id++);
         out += "}\r\n";
         return out;
     }();
     return text;
 }
 
-size_t HeapInUse() { return mallinfo2().uordblks; }
+size_t HeapInUse() {
+    return mallinfo2().uordblks;
+}
 
 void BM_ParseMission(benchmark::State& state) {
     const std::string& text = MissionText();
@@ -83,14 +88,16 @@ void BM_ParseMission(benchmark::State& state) {
         state.PauseTiming();
         treeBytes = HeapInUse() - before;
         nodes = 0;
-        for (const auto& r : roots) nodes += r->CountNodes();
+        for (const auto& r : roots)
+            nodes += r->CountNodes();
         roots.clear();
         state.ResumeTiming();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
     state.counters["file_MB"] = static_cast<double>(text.size()) / (1 << 20);
     state.counters["nodes"] = static_cast<double>(nodes);
-    state.counters["tree_per_file"] = static_cast<double>(treeBytes) / static_cast<double>(text.size());
+    state.counters["tree_per_file"] =
+        static_cast<double>(treeBytes) / static_cast<double>(text.size());
 }
 BENCHMARK(BM_ParseMission)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -103,7 +110,8 @@ void BM_WriteMission(benchmark::State& state) {
     sink.text.reserve(text.size() + (1u << 20));
     for (auto _ : state) {
         sink.text.clear();
-        for (const auto& r : roots) r->WriteNode(sink);
+        for (const auto& r : roots)
+            r->WriteNode(sink);
         written = sink.text.size();
         benchmark::DoNotOptimize(sink.text.data());
     }

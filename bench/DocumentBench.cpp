@@ -43,7 +43,7 @@ constexpr int kEdits = 1000;
 // from the second save on); messages would mean the input is not what the
 // figures assume, so they are shown.
 class YesPrompts : public platform::Prompts {
-public:
+  public:
     void Message(std::string_view text, platform::Icon) override {
         std::fprintf(stderr, "message: %.*s\n", static_cast<int>(text.size()), text.data());
     }
@@ -53,10 +53,12 @@ public:
 // The temporary folder once the setup has made it; removed at the end.
 fs::path g_work;
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 struct Setup {
-    fs::path work;    // temporary folder of everything made here
+    fs::path work; // temporary folder of everything made here
     fs::path game;
     fs::path mission; // the extracted .mi, its map beside it
     YesPrompts prompts;
@@ -76,14 +78,16 @@ Setup& GetSetup() {
         } else {
             c.game = c.work / "game";
             fs::path generator = fs::path(VM_SOURCE_DIR) / "tools" / "demo-game" / "vm-demo-game";
-            std::string cmd = "python3 " + Quoted(generator) + " " + Quoted(c.game) + " --big >/dev/null";
+            std::string cmd =
+                "python3 " + Quoted(generator) + " " + Quoted(c.game) + " --big >/dev/null";
             if (std::system(cmd.c_str()) != 0) {
                 c.error = "generating the big demo game failed";
                 return c;
             }
         }
         fs::path resourceDir = c.work / "resource";
-        c.catalogue = std::make_unique<resources::CResourceCatalogue>(&c.prompts, &c.progress, nullptr);
+        c.catalogue =
+            std::make_unique<resources::CResourceCatalogue>(&c.prompts, &c.progress, nullptr);
         c.catalogue->SetGamePath(c.game.string());
         c.catalogue->SetResourceDir(resourceDir.string());
         if (!c.catalogue->LoadResources()) {
@@ -122,7 +126,8 @@ document::DocumentServices Services(Setup& s) {
 const char* OpenMission(Setup& s, CVarnholtMapEditorDoc& doc) {
     if (!s.error.empty()) return s.error.c_str();
     if (!doc.OnOpenDocument(s.mission.string())) return "opening the big mission failed";
-    if (doc.Roots().size() != 2 || !doc.WorkingRoot()) return "the big mission did not open as a mission";
+    if (doc.Roots().size() != 2 || !doc.WorkingRoot())
+        return "the big mission did not open as a mission";
     return nullptr;
 }
 
@@ -142,7 +147,8 @@ void BM_OpenMission(benchmark::State& state) {
         // Tearing the tree down belongs to closing, not to opening.
         state.PauseTiming();
         nodes = 0;
-        for (const auto& root : doc->Roots()) nodes += root->CountNodes();
+        for (const auto& root : doc->Roots())
+            nodes += root->CountNodes();
         doc.reset();
         state.ResumeTiming();
     }
@@ -181,7 +187,8 @@ void BM_PlaceNewEntity(benchmark::State& state) {
     }
     int n = 0;
     for (auto _ : state) {
-        document::NewEntity entity = document::PlaceNewEntity(n++ % 2 ? kStaticType : kUnitType, *s.catalogue);
+        document::NewEntity entity =
+            document::PlaceNewEntity(n++ % 2 ? kStaticType : kUnitType, *s.catalogue);
         benchmark::DoNotOptimize(entity.node.get());
     }
     state.SetItemsProcessed(state.iterations());
@@ -210,10 +217,12 @@ void BM_AddThenDeleteEntities(benchmark::State& state) {
         state.ResumeTiming();
 
         auto t0 = Clock::now();
-        for (int i = 0; i < kEdits; ++i) added[i] = doc.AddEntity(entities[i]);
+        for (int i = 0; i < kEdits; ++i)
+            added[i] = doc.AddEntity(entities[i]);
         auto t1 = Clock::now();
         bool deleted = true;
-        for (int i = 0; i < kEdits; ++i) deleted = doc.DeleteElement(added[i]) && deleted;
+        for (int i = 0; i < kEdits; ++i)
+            deleted = doc.DeleteElement(added[i]) && deleted;
         auto t2 = Clock::now();
 
         addSeconds += std::chrono::duration<double>(t1 - t0).count();

@@ -60,7 +60,8 @@ void BM_TestAllMembers(benchmark::State& state) {
     for (auto _ : state) {
         resources::CPakArchive archive;
         archive.Open(Corpus());
-        if (archive.Test(nullptr) != resources::PakOk) state.SkipWithError("the corpus does not test clean");
+        if (archive.Test(nullptr) != resources::PakOk)
+            state.SkipWithError("the corpus does not test clean");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(fs::file_size(Corpus())));
@@ -77,8 +78,10 @@ void BM_ExtractAll(benchmark::State& state) {
         archive.List();
         std::vector<std::string> names;
         names.reserve(archive.Members().size());
-        for (const auto& m : archive.Members()) names.push_back(platform::ToLowerCp1252(m.name));
-        if (!archive.Extract({}, names, target)) state.SkipWithError("extraction reported a problem");
+        for (const auto& m : archive.Members())
+            names.push_back(platform::ToLowerCp1252(m.name));
+        if (!archive.Extract({}, names, target))
+            state.SkipWithError("extraction reported a problem");
         state.PauseTiming();
         RemoveFolder(target);
         state.ResumeTiming();
@@ -113,7 +116,15 @@ BENCHMARK(BM_UnzipListAllMembers)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TestAllMembers)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 // Repeated; bench/pak_bench.sh interleaves the repetitions so that ours and
 // unzip meet the same state of the disk cache.
-BENCHMARK(BM_ExtractAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_UnzipExtractAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_ExtractAll)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(BM_UnzipExtractAll)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3);
 
 BENCHMARK_MAIN();

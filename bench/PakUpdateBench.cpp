@@ -24,13 +24,15 @@ namespace {
 
 struct Corpus {
     fs::path archive;
-    fs::path work;         // folder of the copies and the new member
-    std::string member;    // the member replaced: the one closest to 100 KB
-    fs::path source;       // work / member
+    fs::path work;      // folder of the copies and the new member
+    std::string member; // the member replaced: the one closest to 100 KB
+    fs::path source;    // work / member
     bool ready = false;
 };
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 const Corpus& GetCorpus() {
     static Corpus corpus = [] {
@@ -124,8 +126,8 @@ void BM_InfoZipReplaceMember(benchmark::State& state) {
     if (!c.ready) return state.SkipWithError("no corpus");
     for (auto _ : state) {
         fs::path copy = FreshCopy(state, c);
-        std::string command = "cd " + Quoted(c.work) + " && zip -q " + Quoted(copy) + " '" +
-                              c.member + "'";
+        std::string command =
+            "cd " + Quoted(c.work) + " && zip -q " + Quoted(copy) + " '" + c.member + "'";
         if (std::system(command.c_str()) != 0) return state.SkipWithError("zip failed");
     }
     SetCounters(state, c);

@@ -29,8 +29,8 @@ std::unique_ptr<CVarnholtMapEditorDoc> LoadMission() {
     }
     std::string text = "{map {WorldBound -1000 -1000 1000 1000}}\n{mission\n";
     for (int k = 0; k < 20000; ++k)
-        text += "{Entity \"m4a2\" 0x" + std::to_string(0x8000 + k) + " {Position 1 2 3} {Turn 0} {MID " +
-                std::to_string(k + 1) + "}}\n";
+        text += "{Entity \"m4a2\" 0x" + std::to_string(0x8000 + k) +
+                " {Position 1 2 3} {Turn 0} {MID " + std::to_string(k + 1) + "}}\n";
     text += "}\n";
     doc->SetKind(document::Mission);
     doc->LoadFromText(text);

@@ -23,8 +23,9 @@ namespace app {
 
 namespace {
 
-QDialogButtonBox* OkCancel(QDialog* dialog, QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Ok |
-                                                                                        QDialogButtonBox::Cancel) {
+QDialogButtonBox* OkCancel(QDialog* dialog,
+                           QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Ok |
+                                                                       QDialogButtonBox::Cancel) {
     auto* box = new QDialogButtonBox(buttons, dialog);
     QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
@@ -44,7 +45,8 @@ QString QtFilterPatterns(const QString& filter) {
     qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
     if (open < 0 || close < open) return QStringLiteral("*");
     QStringList patterns;
-    for (const QString& pattern : filter.mid(open + 1, close - open - 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString& pattern :
+         filter.mid(open + 1, close - open - 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         QString p = pattern.trimmed();
         if (p == QLatin1String("*.*") || p == QLatin1String("*")) return QStringLiteral("*");
         if (!p.isEmpty()) patterns << p;
@@ -56,7 +58,8 @@ void SetFileFilters(QFileDialog& dialog, const QStringList& filters) {
     // Qt reads the last parenthesised group as the patterns and, with the
     // details hidden, shows what comes before it: the filter as written.
     QStringList qtFilters;
-    for (const QString& filter : filters) qtFilters << filter + QStringLiteral(" (") + QtFilterPatterns(filter) + QLatin1Char(')');
+    for (const QString& filter : filters)
+        qtFilters << filter + QStringLiteral(" (") + QtFilterPatterns(filter) + QLatin1Char(')');
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(qtFilters);
 }
@@ -70,8 +73,8 @@ FolderBrowser SystemFolderBrowser() {
 
 // --- Options -------------------------------------------------------------------------
 
-COptionsDialog::COptionsDialog(const QString& gamePath, const QString& resourcePath, FolderBrowser browser,
-                               QWidget* parent)
+COptionsDialog::COptionsDialog(const QString& gamePath, const QString& resourcePath,
+                               FolderBrowser browser, QWidget* parent)
     : QDialog(parent), m_browser(std::move(browser)) {
     setWindowTitle(tr("Options"));
     m_gamePath = new QLineEdit(gamePath, this);
@@ -98,24 +101,33 @@ COptionsDialog::COptionsDialog(const QString& gamePath, const QString& resourceP
     layout->addWidget(OkCancel(this));
 }
 
-QString COptionsDialog::GamePath() const { return m_gamePath->text(); }
-QString COptionsDialog::ResourcePath() const { return m_resourcePath->text(); }
+QString COptionsDialog::GamePath() const {
+    return m_gamePath->text();
+}
+QString COptionsDialog::ResourcePath() const {
+    return m_resourcePath->text();
+}
 
 void COptionsDialog::BrowseGamePath() {
-    m_gamePath->setText(m_browser ? m_browser(this, QString::fromUtf8(kGamePathBrowseTitle)) : QString());
+    m_gamePath->setText(m_browser ? m_browser(this, QString::fromUtf8(kGamePathBrowseTitle))
+                                  : QString());
 }
 
 void COptionsDialog::BrowseResourcePath() {
-    m_resourcePath->setText(m_browser ? m_browser(this, QString::fromUtf8(kResourcePathBrowseTitle)) : QString());
+    m_resourcePath->setText(m_browser ? m_browser(this, QString::fromUtf8(kResourcePathBrowseTitle))
+                                      : QString());
 }
 
 // --- Resource Directory ----------------------------------------------------------------
 
-CResourceDirectoryDialog::CResourceDirectoryDialog(const QString& proposal, FolderBrowser browser, QWidget* parent)
+CResourceDirectoryDialog::CResourceDirectoryDialog(const QString& proposal, FolderBrowser browser,
+                                                   QWidget* parent)
     : QDialog(parent), m_browser(std::move(browser)) {
     setWindowTitle(tr("Resource Directory"));
     auto* text = new QLabel(
-        QStringLiteral("The 'game.pak' needs to be unpacked. You may decide, where the files are stored."), this);
+        QStringLiteral(
+            "The 'game.pak' needs to be unpacked. You may decide, where the files are stored."),
+        this);
     text->setWordWrap(true);
     m_directory = new QLineEdit(proposal, this);
     m_directory->setObjectName("directory");
@@ -132,12 +144,15 @@ CResourceDirectoryDialog::CResourceDirectoryDialog(const QString& proposal, Fold
     layout->addWidget(OkCancel(this));
 }
 
-QString CResourceDirectoryDialog::Directory() const { return m_directory->text(); }
+QString CResourceDirectoryDialog::Directory() const {
+    return m_directory->text();
+}
 
 void CResourceDirectoryDialog::Browse() {
     // A cancelled browser keeps the proposal: an empty field would only make
     // the start fail.
-    QString chosen = m_browser ? m_browser(this, QString::fromUtf8(kTargetDirBrowseTitle)) : QString();
+    QString chosen =
+        m_browser ? m_browser(this, QString::fromUtf8(kTargetDirBrowseTitle)) : QString();
     if (!chosen.isEmpty()) m_directory->setText(chosen);
 }
 
@@ -157,7 +172,9 @@ CDocumentTypeDialog::CDocumentTypeDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(OkCancel(this));
 }
 
-int CDocumentTypeDialog::Choice() const { return m_group->checkedId(); }
+int CDocumentTypeDialog::Choice() const {
+    return m_group->checkedId();
+}
 
 void CDocumentTypeDialog::SetChoice(int choice) {
     if (QAbstractButton* button = m_group->button(choice)) button->setChecked(true);
@@ -165,10 +182,14 @@ void CDocumentTypeDialog::SetChoice(int choice) {
 
 QString SpecialDocumentName(int choice) {
     switch (choice) {
-    case 0: return QStringLiteral("$mission$");
-    case 1: return QStringLiteral("$map$");
-    case 2: return QStringLiteral("$createmap$");
-    default: return {};
+    case 0:
+        return QStringLiteral("$mission$");
+    case 1:
+        return QStringLiteral("$map$");
+    case 2:
+        return QStringLiteral("$createmap$");
+    default:
+        return {};
     }
 }
 
@@ -189,8 +210,8 @@ CGameOptionsDialog::CGameOptionsDialog(int side, QWidget* parent) : QDialog(pare
     setWindowTitle(tr("Game Options"));
     m_side = new QComboBox(this);
     m_side->setObjectName("side");
-    m_side->addItems({QStringLiteral("USSR (0)"), QStringLiteral("USA (1)"), QStringLiteral("GER (2)"),
-                      QStringLiteral("GBR (3)")});
+    m_side->addItems({QStringLiteral("USSR (0)"), QStringLiteral("USA (1)"),
+                      QStringLiteral("GER (2)"), QStringLiteral("GBR (3)")});
     SetSide(side);
     auto* form = new QFormLayout;
     form->addRow(tr("Player side:"), m_side);
@@ -199,22 +220,29 @@ CGameOptionsDialog::CGameOptionsDialog(int side, QWidget* parent) : QDialog(pare
     layout->addWidget(OkCancel(this));
 }
 
-int CGameOptionsDialog::Side() const { return m_side->currentIndex(); }
+int CGameOptionsDialog::Side() const {
+    return m_side->currentIndex();
+}
 
-void CGameOptionsDialog::SetSide(int side) { m_side->setCurrentIndex(side >= 0 && side <= 3 ? side : 0); }
+void CGameOptionsDialog::SetSide(int side) {
+    m_side->setCurrentIndex(side >= 0 && side <= 3 ? side : 0);
+}
 
-// --- Map Templates ---------------------------------------------------------------------------------
+// --- Map Templates
+// ---------------------------------------------------------------------------------
 
 CMapTemplatesDialog::CMapTemplatesDialog(const std::vector<std::string>& templates, QWidget* parent)
     : QDialog(parent), m_templates(templates) {
     setWindowTitle(tr("Map Templates"));
     m_list = new QListWidget(this);
     m_list->setObjectName("templates");
-    for (const auto& name : m_templates) m_list->addItem(QString::fromStdString(platform::Cp1252ToUtf8(name)));
+    for (const auto& name : m_templates)
+        m_list->addItem(QString::fromStdString(platform::Cp1252ToUtf8(name)));
     auto* buttons = OkCancel(this);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
     ok->setEnabled(false);
-    connect(m_list, &QListWidget::currentRowChanged, ok, [ok](int row) { ok->setEnabled(row >= 0); });
+    connect(m_list, &QListWidget::currentRowChanged, ok,
+            [ok](int row) { ok->setEnabled(row >= 0); });
     connect(m_list, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
@@ -223,17 +251,23 @@ CMapTemplatesDialog::CMapTemplatesDialog(const std::vector<std::string>& templat
 
 std::string CMapTemplatesDialog::Chosen() const {
     int row = m_list->currentRow();
-    return row >= 0 && row < static_cast<int>(m_templates.size()) ? m_templates[static_cast<size_t>(row)]
-                                                                   : std::string();
+    return row >= 0 && row < static_cast<int>(m_templates.size())
+               ? m_templates[static_cast<size_t>(row)]
+               : std::string();
 }
 
-void CMapTemplatesDialog::Select(int row) { m_list->setCurrentRow(row); }
+void CMapTemplatesDialog::Select(int row) {
+    m_list->setCurrentRow(row);
+}
 
-// --- Run the game --------------------------------------------------------------------------------------
+// --- Run the game
+// --------------------------------------------------------------------------------------
 
-bool RunGame(std::string& gamePath, QWidget* parent, const FolderBrowser& browser, const ProcessStarter& start) {
+bool RunGame(std::string& gamePath, QWidget* parent, const FolderBrowser& browser,
+             const ProcessStarter& start) {
     if (gamePath.empty() && browser)
-        gamePath = QFile::encodeName(browser(parent, QString::fromUtf8(kGamePathBrowseTitle))).toStdString();
+        gamePath = QFile::encodeName(browser(parent, QString::fromUtf8(kGamePathBrowseTitle)))
+                       .toStdString();
     if (gamePath.empty()) return false;
     QString folder = QFile::decodeName(QByteArray::fromStdString(gamePath));
     QString program = QDir(folder).filePath(QStringLiteral("Varnholt.exe"));

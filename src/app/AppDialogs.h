@@ -24,8 +24,10 @@ using FolderBrowser = std::function<QString(QWidget* parent, const QString& titl
 FolderBrowser SystemFolderBrowser();
 
 inline constexpr const char* kGamePathBrowseTitle = "Please select the Game Path of \"Varnholt\"";
-inline constexpr const char* kResourcePathBrowseTitle = "Please select a Resource Path at your discretion";
-inline constexpr const char* kTargetDirBrowseTitle = "Please select the Target Directory for the Resources";
+inline constexpr const char* kResourcePathBrowseTitle =
+    "Please select a Resource Path at your discretion";
+inline constexpr const char* kTargetDirBrowseTitle =
+    "Please select the Target Directory for the Resources";
 
 // File filters are written as Windows file dialogs take them:
 // "Name (*.mi;*.pak;*.*)", patterns separated by ';', where "*.*" matches
@@ -41,7 +43,7 @@ void SetFileFilters(QFileDialog& dialog, const QStringList& filters);
 // cancelled browser empties the field.
 class COptionsDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     COptionsDialog(const QString& gamePath, const QString& resourcePath, FolderBrowser browser,
                    QWidget* parent = nullptr);
     QString GamePath() const;
@@ -49,7 +51,7 @@ public:
     void BrowseGamePath();
     void BrowseResourcePath();
 
-private:
+  private:
     FolderBrowser m_browser;
     QLineEdit* m_gamePath;
     QLineEdit* m_resourcePath;
@@ -59,12 +61,13 @@ private:
 // starts with the proposal; OK answers with the field.
 class CResourceDirectoryDialog : public QDialog {
     Q_OBJECT
-public:
-    CResourceDirectoryDialog(const QString& proposal, FolderBrowser browser, QWidget* parent = nullptr);
+  public:
+    CResourceDirectoryDialog(const QString& proposal, FolderBrowser browser,
+                             QWidget* parent = nullptr);
     QString Directory() const;
     void Browse();
 
-private:
+  private:
     FolderBrowser m_browser;
     QLineEdit* m_directory;
 };
@@ -73,13 +76,13 @@ private:
 // template, or a map created from nothing; nothing is chosen at first.
 class CDocumentTypeDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CDocumentTypeDialog(QWidget* parent = nullptr);
     // 0, 1 or 2 for the three choices; -1 when none is chosen.
     int Choice() const;
     void SetChoice(int choice);
 
-private:
+  private:
     QButtonGroup* m_group;
 };
 
@@ -89,19 +92,19 @@ QString SpecialDocumentName(int choice);
 
 class CAboutDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CAboutDialog(QWidget* parent = nullptr);
 };
 
 // "Game Options": the mission's player side.
 class CGameOptionsDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     CGameOptionsDialog(int side, QWidget* parent = nullptr);
     int Side() const;
     void SetSide(int side);
 
-private:
+  private:
     QComboBox* m_side;
 };
 
@@ -109,13 +112,13 @@ private:
 // needs a selection.
 class CMapTemplatesDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     CMapTemplatesDialog(const std::vector<std::string>& templates, QWidget* parent = nullptr);
     // The chosen template as the catalogue spells it; empty without a choice.
     std::string Chosen() const;
     void Select(int row);
 
-private:
+  private:
     std::vector<std::string> m_templates;
     QListWidget* m_list;
 };
@@ -125,7 +128,8 @@ private:
 // start(<game path>/Varnholt.exe, game path) runs it. True when the game
 // was started.
 using ProcessStarter = std::function<bool(const QString& program, const QString& workingFolder)>;
-bool RunGame(std::string& gamePath, QWidget* parent, const FolderBrowser& browser, const ProcessStarter& start);
+bool RunGame(std::string& gamePath, QWidget* parent, const FolderBrowser& browser,
+             const ProcessStarter& start);
 // Starts a program detached, without arguments.
 ProcessStarter DetachedStarter();
 

@@ -6,14 +6,16 @@
 
 namespace app {
 
-CChildFrame::CChildFrame(CDocumentHolder* holder, QWidget* view, std::function<bool(CChildFrame*)> canClose,
-                         QWidget* parent)
+CChildFrame::CChildFrame(CDocumentHolder* holder, QWidget* view,
+                         std::function<bool(CChildFrame*)> canClose, QWidget* parent)
     : QMdiSubWindow(parent), m_holder(holder), m_canClose(std::move(canClose)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(view);
 }
 
-CVarnholtMapEditorView* CChildFrame::TreeView() const { return qobject_cast<CVarnholtMapEditorView*>(widget()); }
+CVarnholtMapEditorView* CChildFrame::TreeView() const {
+    return qobject_cast<CVarnholtMapEditorView*>(widget());
+}
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
     if (m_canClose && !m_canClose(this)) {

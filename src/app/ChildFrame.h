@@ -14,7 +14,7 @@ class CDocumentHolder;
 // one view of its document.
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
-public:
+  public:
     // canClose is asked before the window closes (the document manager asks
     // to save the document when its last window goes); false keeps it open.
     CChildFrame(CDocumentHolder* holder, QWidget* view, std::function<bool(CChildFrame*)> canClose,
@@ -24,14 +24,14 @@ public:
     // The element tree shown in this window, or nullptr.
     CVarnholtMapEditorView* TreeView() const;
 
-signals:
+  signals:
     // The window has agreed to close; it is deleted afterwards.
     void Closed(CChildFrame* frame);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     CDocumentHolder* m_holder;
     std::function<bool(CChildFrame*)> m_canClose;
 };

@@ -19,19 +19,22 @@ namespace app {
 namespace {
 
 class WaitCursor {
-public:
+  public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QString AbsolutePath(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+QString AbsolutePath(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
 
 } // namespace
 
 QStringList OpenFileFilters() {
-    return {QStringLiteral("Varnholt-File (*.mi;*.pak;*.*)"), QStringLiteral("Varnholt Definition File  (*.def)")};
+    return {QStringLiteral("Varnholt-File (*.mi;*.pak;*.*)"),
+            QStringLiteral("Varnholt Definition File  (*.def)")};
 }
 
 // --- templates ------------------------------------------------------------------------------
@@ -96,11 +99,11 @@ CDocumentHolder* CVarnholtDocTemplate::OpenDocumentFile(const QString& name, boo
 CVarnholtDocManager::CVarnholtDocManager(Services services, QObject* parent)
     : QObject(parent), m_services(services) {
     m_missionTemplate = std::make_unique<CVarnholtDocTemplate>(
-        *this, CDocTemplate::Strings{131, QStringLiteral("Mifile"), OpenFileFilters()[0], QStringLiteral(".mi;.pak;.*"),
-                                     QStringLiteral("mi")});
+        *this, CDocTemplate::Strings{131, QStringLiteral("Mifile"), OpenFileFilters()[0],
+                                     QStringLiteral(".mi;.pak;.*"), QStringLiteral("mi")});
     m_definitionTemplate = std::make_unique<CDocTemplate>(
-        *this, CDocTemplate::Strings{134, QStringLiteral("Deffile"), OpenFileFilters()[1], QStringLiteral(".def"),
-                                     QStringLiteral("def")});
+        *this, CDocTemplate::Strings{134, QStringLiteral("Deffile"), OpenFileFilters()[1],
+                                     QStringLiteral(".def"), QStringLiteral("def")});
 }
 
 CVarnholtDocManager::~CVarnholtDocManager() {
@@ -110,11 +113,13 @@ CVarnholtDocManager::~CVarnholtDocManager() {
     m_documents.clear();
     for (const auto& holder : documents) {
         holder->SetClosing();
-        for (CChildFrame* frame : holder->Frames()) delete frame;
+        for (CChildFrame* frame : holder->Frames())
+            delete frame;
     }
 }
 
-void CVarnholtDocManager::SetWorkspace(QMdiArea* area, document::MessageRelay* relay, QWidget* dialogParent) {
+void CVarnholtDocManager::SetWorkspace(QMdiArea* area, document::MessageRelay* relay,
+                                       QWidget* dialogParent) {
     m_area = area;
     m_relay = relay;
     m_dialogParent = dialogParent;
@@ -132,8 +137,8 @@ CDocumentHolder* CVarnholtDocManager::CreateDocument(const CDocTemplate& kind) {
     services.catalogue = m_services.catalogue;
     std::unique_ptr<document::DocumentDialogs> dialogs =
         m_dialogsFactory ? m_dialogsFactory(kind)
-                         : std::make_unique<CQtDocumentDialogs>(m_dialogParent, kind.Text().saveSuffix,
-                                                                kind.Text().filterName);
+                         : std::make_unique<CQtDocumentDialogs>(
+                               m_dialogParent, kind.Text().saveSuffix, kind.Text().filterName);
     auto holder = std::make_unique<CDocumentHolder>(
         kind.Resource(), services, std::move(dialogs), m_relay,
         [this](const std::string& path) { AddRecentFile(FromPath(path)); });
@@ -153,13 +158,15 @@ void CVarnholtDocManager::AddRecentFile(const QString& path) {
 
 std::vector<CDocumentHolder*> CVarnholtDocManager::Documents() const {
     std::vector<CDocumentHolder*> list;
-    for (const auto& h : m_documents) list.push_back(h.get());
+    for (const auto& h : m_documents)
+        list.push_back(h.get());
     return list;
 }
 
 CChildFrame* CVarnholtDocManager::CreateTreeFrame(CDocumentHolder* holder, bool visible) {
     auto* view = new CVarnholtMapEditorView(&holder->Doc(), m_relay);
-    auto* frame = new CChildFrame(holder, view, [this](CChildFrame* f) { return FrameMayClose(f); });
+    auto* frame =
+        new CChildFrame(holder, view, [this](CChildFrame* f) { return FrameMayClose(f); });
     connect(frame, &CChildFrame::Closed, this, &CVarnholtDocManager::FrameClosed);
     connect(frame, &QObject::destroyed, this, [this, holder] { ReleaseIfUnused(holder); });
     connect(view, &CVarnholtMapEditorView::DocumentModified, this, [this, holder] {
@@ -196,7 +203,8 @@ void CVarnholtDocManager::FrameClosed(CChildFrame* frame) {
 void CVarnholtDocManager::ReleaseIfUnused(CDocumentHolder* holder) {
     // The document outlives its last window until that window is gone, so
     // nothing the window still shows points into a destroyed tree.
-    auto it = std::find_if(m_documents.begin(), m_documents.end(), [holder](const auto& h) { return h.get() == holder; });
+    auto it = std::find_if(m_documents.begin(), m_documents.end(),
+                           [holder](const auto& h) { return h.get() == holder; });
     if (it == m_documents.end() || !holder->Closing() || !holder->Frames().empty()) return;
     m_documents.erase(it);
     emit DocumentsChanged();
@@ -215,10 +223,12 @@ bool CVarnholtDocManager::SaveModified(CDocumentHolder* holder) {
     if (m_saveQuestion) {
         answer = m_saveQuestion(question);
     } else {
-        auto button = QMessageBox::question(m_dialogParent, QString::fromUtf8(kAppName), question,
-                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        answer = button == QMessageBox::Yes ? SaveAnswer::Yes : button == QMessageBox::No ? SaveAnswer::No
-                                                                                           : SaveAnswer::Cancel;
+        auto button =
+            QMessageBox::question(m_dialogParent, QString::fromUtf8(kAppName), question,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        answer = button == QMessageBox::Yes  ? SaveAnswer::Yes
+                 : button == QMessageBox::No ? SaveAnswer::No
+                                             : SaveAnswer::Cancel;
     }
     if (answer == SaveAnswer::Cancel) return false;
     if (answer == SaveAnswer::No) return true;
@@ -243,7 +253,8 @@ bool CVarnholtDocManager::CloseDocument(CDocumentHolder* holder) {
         emit DocumentsChanged();
         return true;
     }
-    for (CChildFrame* frame : frames) frame->close();
+    for (CChildFrame* frame : frames)
+        frame->close();
     return true;
 }
 
@@ -258,7 +269,8 @@ bool CVarnholtDocManager::CloseAllDocuments() {
             DestroyDocument(holder);
             continue;
         }
-        for (CChildFrame* frame : frames) frame->close();
+        for (CChildFrame* frame : frames)
+            frame->close();
     }
     emit DocumentsChanged();
     return true;

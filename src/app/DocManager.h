@@ -29,16 +29,17 @@ class CVarnholtDocManager;
 
 // A document kind: how its documents are named, filtered and opened.
 class CDocTemplate {
-public:
+  public:
     struct Strings {
-        int resource;        // 131 or 134
-        QString docName;     // base of the default titles ("Mifile1", ...)
-        QString filterName;  // the file dialog's filter
-        QString extensions;  // ".mi;.pak;.*"
-        QString saveSuffix;  // appended by the save dialog to a bare name
+        int resource;       // 131 or 134
+        QString docName;    // base of the default titles ("Mifile1", ...)
+        QString filterName; // the file dialog's filter
+        QString extensions; // ".mi;.pak;.*"
+        QString saveSuffix; // appended by the save dialog to a bare name
     };
 
-    CDocTemplate(CVarnholtDocManager& manager, Strings strings) : m_manager(manager), m_strings(std::move(strings)) {}
+    CDocTemplate(CVarnholtDocManager& manager, Strings strings)
+        : m_manager(manager), m_strings(std::move(strings)) {}
     virtual ~CDocTemplate() = default;
 
     const Strings& Text() const { return m_strings; }
@@ -50,9 +51,11 @@ public:
     // True when the file's extension is one of the kind's own (".*" is no wildcard).
     bool MatchesExtension(const QString& path) const;
 
-protected:
+  protected:
     // The default title of the next untitled document ("Mifile1", "Mifile2", ...).
-    QString NextUntitledTitle() const { return m_strings.docName + QString::number(m_untitled + 1); }
+    QString NextUntitledTitle() const {
+        return m_strings.docName + QString::number(m_untitled + 1);
+    }
     CDocumentHolder* OpenExisting(const QString& name, bool visible);
 
     CVarnholtDocManager& m_manager;
@@ -64,7 +67,7 @@ protected:
 // of File New: "$mission$", "$map$" and "$createmap$" make a new document of
 // kind 0, 1 or 2 without touching any file.
 class CVarnholtDocTemplate : public CDocTemplate {
-public:
+  public:
     using CDocTemplate::CDocTemplate;
     CDocumentHolder* OpenDocumentFile(const QString& name, bool visible = true) override;
     // The kind a special name stands for, or -1.
@@ -74,14 +77,15 @@ public:
 // The open documents and the two document kinds; File New, Open and Close.
 class CVarnholtDocManager : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Services {
         platform::Prompts* prompts = nullptr;
         platform::Progress* progress = nullptr;
         const resources::CResourceCatalogue* catalogue = nullptr;
     };
     // Makes the dialogs of a document of that kind; tests answer for the user here.
-    using DialogsFactory = std::function<std::unique_ptr<document::DocumentDialogs>(const CDocTemplate&)>;
+    using DialogsFactory =
+        std::function<std::unique_ptr<document::DocumentDialogs>(const CDocTemplate&)>;
     // The question asked before a modified document closes: Yes, No or Cancel.
     enum class SaveAnswer { Yes, No, Cancel };
     using SaveQuestion = std::function<SaveAnswer(const QString& question)>;
@@ -93,14 +97,17 @@ public:
 
     // Where documents get their windows and send their messages.
     void SetWorkspace(QMdiArea* area, document::MessageRelay* relay, QWidget* dialogParent);
-    void SetRecentFileSink(std::function<void(const QString&)> sink) { m_recentSink = std::move(sink); }
+    void SetRecentFileSink(std::function<void(const QString&)> sink) {
+        m_recentSink = std::move(sink);
+    }
     void SetDialogsFactory(DialogsFactory factory) { m_dialogsFactory = std::move(factory); }
     void SetSaveQuestion(SaveQuestion question) { m_saveQuestion = std::move(question); }
     void SetTypeQuestion(TypeQuestion question) { m_typeQuestion = std::move(question); }
 
     CVarnholtDocTemplate& MissionTemplate() { return *m_missionTemplate; }
     CDocTemplate& DefinitionTemplate() { return *m_definitionTemplate; }
-    // The kind a file opens as: definition files by their extension, everything else as a mission or map.
+    // The kind a file opens as: definition files by their extension, everything else as a mission
+    // or map.
     CDocTemplate& TemplateFor(const QString& path);
 
     // File New: asks for the document type and opens the special name of
@@ -132,13 +139,13 @@ public:
     QWidget* DialogParent() const { return m_dialogParent; }
     void AddRecentFile(const QString& path);
 
-signals:
+  signals:
     // A document was opened or closed.
     void DocumentsChanged();
     // A document's modified state or title changed.
     void DocumentChanged(app::CDocumentHolder* holder);
 
-private:
+  private:
     bool FrameMayClose(CChildFrame* frame);
     void FrameClosed(CChildFrame* frame);
     void ReleaseIfUnused(CDocumentHolder* holder);

@@ -9,9 +9,11 @@
 namespace app {
 
 CDocumentHolder::CDocumentHolder(int resource, document::DocumentServices services,
-                                 std::unique_ptr<document::DocumentDialogs> dialogs, document::MessageRelay* relay,
+                                 std::unique_ptr<document::DocumentDialogs> dialogs,
+                                 document::MessageRelay* relay,
                                  std::function<void(const std::string&)> addRecentFile)
-    : m_resource(resource), m_dialogs(std::move(dialogs)), m_relay(relay), m_addRecentFile(std::move(addRecentFile)) {
+    : m_resource(resource), m_dialogs(std::move(dialogs)), m_relay(relay),
+      m_addRecentFile(std::move(addRecentFile)) {
     services.dialogs = m_dialogs.get();
     services.host = this;
     m_doc = std::make_unique<CVarnholtMapEditorDoc>(services);
@@ -28,7 +30,8 @@ void CDocumentHolder::AddFrame(CChildFrame* frame) {
 }
 
 void CDocumentHolder::RemoveFrame(CChildFrame* frame) {
-    std::erase_if(m_frames, [frame](const QPointer<CChildFrame>& f) { return f.isNull() || f == frame; });
+    std::erase_if(m_frames,
+                  [frame](const QPointer<CChildFrame>& f) { return f.isNull() || f == frame; });
     UpdateTitles();
 }
 
@@ -50,14 +53,17 @@ void CDocumentHolder::UpdateTitles() {
     std::vector<CChildFrame*> frames = Frames();
     QString title = FromPath(m_doc->Title());
     for (size_t i = 0; i < frames.size(); ++i)
-        frames[i]->setWindowTitle(frames.size() == 1 ? title : QStringLiteral("%1:%2").arg(title).arg(i + 1));
+        frames[i]->setWindowTitle(
+            frames.size() == 1 ? title : QStringLiteral("%1:%2").arg(title).arg(i + 1));
 }
 
 void CDocumentHolder::UpdateAllViews(document::UpdateHint hint, intptr_t param) {
-    for (CVarnholtMapEditorView* view : TreeViews()) view->OnUpdate(static_cast<int>(hint), param);
+    for (CVarnholtMapEditorView* view : TreeViews())
+        view->OnUpdate(static_cast<int>(hint), param);
 }
 
-void CDocumentHolder::SendToMainFrame(document::AppMessage message, intptr_t first, intptr_t second) {
+void CDocumentHolder::SendToMainFrame(document::AppMessage message, intptr_t first,
+                                      intptr_t second) {
     if (m_relay) m_relay->Relay(message, first, second);
 }
 

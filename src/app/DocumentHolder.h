@@ -19,11 +19,13 @@ class CChildFrame;
 // opens, the way to the main frame and to the recent-file list. The
 // document reaches all of these only through the DocumentHost interface.
 class CDocumentHolder : public document::DocumentHost {
-public:
+  public:
     // resource: the document kind's resource (131 missions and maps, 134
     // definition files), which also picks the menu bar.
-    CDocumentHolder(int resource, document::DocumentServices services, std::unique_ptr<document::DocumentDialogs> dialogs,
-                    document::MessageRelay* relay, std::function<void(const std::string&)> addRecentFile);
+    CDocumentHolder(int resource, document::DocumentServices services,
+                    std::unique_ptr<document::DocumentDialogs> dialogs,
+                    document::MessageRelay* relay,
+                    std::function<void(const std::string&)> addRecentFile);
     ~CDocumentHolder() override;
     CDocumentHolder(const CDocumentHolder&) = delete;
     CDocumentHolder& operator=(const CDocumentHolder&) = delete;
@@ -49,7 +51,7 @@ public:
     void SendToMainFrame(document::AppMessage message, intptr_t first, intptr_t second) override;
     void AddRecentFile(const std::string& path) override;
 
-private:
+  private:
     int m_resource;
     std::unique_ptr<document::DocumentDialogs> m_dialogs;
     std::unique_ptr<CVarnholtMapEditorDoc> m_doc;

@@ -12,7 +12,8 @@ constexpr const char* kResourceDirKey = "ResourceDir";
 
 } // namespace
 
-// --- command line -----------------------------------------------------------------------------------
+// --- command line
+// -----------------------------------------------------------------------------------
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments, const QString& envGamePath,
                                    const QString& envResourceDir) {
@@ -92,15 +93,18 @@ QString CommandLineHelp(const QString& program) {
         .arg(program);
 }
 
-// --- settings ------------------------------------------------------------------------------------------
+// --- settings
+// ------------------------------------------------------------------------------------------
 
-std::string OverriddenSettingsStore::GetString(std::string_view key, std::string_view defaultValue) const {
+std::string OverriddenSettingsStore::GetString(std::string_view key,
+                                               std::string_view defaultValue) const {
     auto it = m_strings.find(key);
     if (it != m_strings.end() && !it->second.empty()) return it->second;
     return m_base.GetString(key, defaultValue);
 }
 
-// --- the application -----------------------------------------------------------------------------------
+// --- the application
+// -----------------------------------------------------------------------------------
 
 CVarnholtApp::CVarnholtApp() : CVarnholtApp(Services{}) {}
 
@@ -110,8 +114,7 @@ CVarnholtApp::CVarnholtApp(Services services)
       m_settings(&m_store->Settings()),
       m_prompts(services.prompts ? services.prompts : &m_qtPrompts),
       m_browseFolder(services.browseFolder ? services.browseFolder : SystemFolderBrowser()),
-      m_pathDialogs(m_browseFolder),
-      m_catalogue(m_prompts, &m_progress, &m_pathDialogs),
+      m_pathDialogs(m_browseFolder), m_catalogue(m_prompts, &m_progress, &m_pathDialogs),
       m_startup(m_catalogue, m_prompts) {}
 
 CVarnholtApp::~CVarnholtApp() {
@@ -121,8 +124,8 @@ CVarnholtApp::~CVarnholtApp() {
 }
 
 bool CVarnholtApp::InitInstance(const StartOptions& options) {
-    m_programDirectory =
-        resources::CEditorStartup::ProgramDirectory(ToPath(QCoreApplication::applicationFilePath()));
+    m_programDirectory = resources::CEditorStartup::ProgramDirectory(
+        ToPath(QCoreApplication::applicationFilePath()));
     m_recentFiles.Read(*m_settings);
 
     m_docManager = std::make_unique<CVarnholtDocManager>(

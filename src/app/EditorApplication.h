@@ -43,15 +43,20 @@ QString CommandLineHelp(const QString& program);
 // The settings as read at start, with folders given for this run put over
 // the stored ones. Writing goes to the store unchanged.
 class OverriddenSettingsStore : public platform::SettingsStore {
-public:
-    OverriddenSettingsStore(platform::SettingsStore& base, std::map<std::string, std::string, std::less<>> strings)
+  public:
+    OverriddenSettingsStore(platform::SettingsStore& base,
+                            std::map<std::string, std::string, std::less<>> strings)
         : m_base(base), m_strings(std::move(strings)) {}
     std::string GetString(std::string_view key, std::string_view defaultValue) const override;
-    int GetInt(std::string_view key, int defaultValue) const override { return m_base.GetInt(key, defaultValue); }
-    void SetString(std::string_view key, std::string_view value) override { m_base.SetString(key, value); }
+    int GetInt(std::string_view key, int defaultValue) const override {
+        return m_base.GetInt(key, defaultValue);
+    }
+    void SetString(std::string_view key, std::string_view value) override {
+        m_base.SetString(key, value);
+    }
     void SetInt(std::string_view key, int value) override { m_base.SetInt(key, value); }
 
-private:
+  private:
     platform::SettingsStore& m_base;
     std::map<std::string, std::string, std::less<>> m_strings;
 };
@@ -60,11 +65,11 @@ private:
 // catalogue, the recent files, the document manager and the main frame, and
 // runs the start-up and the shut-down around them.
 class CVarnholtApp {
-public:
+  public:
     struct Services {
-        QSettings* settings = nullptr;         // null: the user's own settings
-        platform::Prompts* prompts = nullptr;  // null: message boxes
-        FolderBrowser browseFolder;            // empty: the platform's folder picker
+        QSettings* settings = nullptr;        // null: the user's own settings
+        platform::Prompts* prompts = nullptr; // null: message boxes
+        FolderBrowser browseFolder;           // empty: the platform's folder picker
     };
 
     CVarnholtApp();
@@ -89,7 +94,7 @@ public:
     CRecentFileList& RecentFiles() { return m_recentFiles; }
     const std::string& ProgramDirectory() const { return m_programDirectory; }
 
-private:
+  private:
     std::unique_ptr<QtSettingsStore> m_store;
     QSettings* m_settings;
     QtPrompts m_qtPrompts;

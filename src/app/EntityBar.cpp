@@ -50,7 +50,8 @@ void CEntityBar::OnRelayed(AppMessage message, intptr_t first, intptr_t second) 
         if (second == m_document) m_document = 0;
         Refill();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -74,7 +75,8 @@ void CEntityBar::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     for (const MenuEntry& entry : ContextMenu(MenuEntityBarContext)) {
         const CommandInfo* info = FindCommand(entry.id);
-        QAction* action = menu.addAction(QString::fromUtf8(entry.text ? entry.text : info->menuText));
+        QAction* action =
+            menu.addAction(QString::fromUtf8(entry.text ? entry.text : info->menuText));
         action->setEnabled(false);
     }
     menu.exec(event->globalPos());

@@ -20,7 +20,7 @@ namespace app {
 // messages the main frame relays.
 class CEntityBar : public QDockWidget, public RelayTarget {
     Q_OBJECT
-public:
+  public:
     CEntityBar(const resources::CResourceCatalogue* catalogue, QWidget* parent = nullptr);
 
     void OnRelayed(document::AppMessage message, intptr_t first, intptr_t second) override;
@@ -33,10 +33,10 @@ public:
     // Lists the bar's category anew.
     void Refill();
 
-protected:
+  protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
-private:
+  private:
     const resources::CResourceCatalogue* m_catalogue;
     QLabel* m_label;
     QTreeWidget* m_tree;

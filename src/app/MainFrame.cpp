@@ -16,8 +16,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QItemSelectionModel>
@@ -52,8 +52,10 @@ bool ViewHandlesKeys(int id) {
     case CmdEditCopy:
     case CmdEditCut:
     case CmdEditPaste:
-    case CmdEditUndo: return true;
-    default: return false;
+    case CmdEditUndo:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -74,35 +76,51 @@ bool Checkable(int id) {
     case CmdBilinear:
     case CmdAnisotropic:
     case CmdDirectEditing:
-    case CmdFullscreen: return true;
-    default: return false;
+    case CmdFullscreen:
+        return true;
+    default:
+        return false;
     }
 }
 
 QIcon CommandIcon(int id) {
     QStyle* style = QApplication::style();
     switch (id) {
-    case CmdFileNew: return QIcon::fromTheme(QStringLiteral("document-new"), style->standardIcon(QStyle::SP_FileIcon));
+    case CmdFileNew:
+        return QIcon::fromTheme(QStringLiteral("document-new"),
+                                style->standardIcon(QStyle::SP_FileIcon));
     case CmdFileOpen:
-        return QIcon::fromTheme(QStringLiteral("document-open"), style->standardIcon(QStyle::SP_DialogOpenButton));
+        return QIcon::fromTheme(QStringLiteral("document-open"),
+                                style->standardIcon(QStyle::SP_DialogOpenButton));
     case CmdFileSave:
-        return QIcon::fromTheme(QStringLiteral("document-save"), style->standardIcon(QStyle::SP_DialogSaveButton));
-    case CmdEditCut: return QIcon::fromTheme(QStringLiteral("edit-cut"));
-    case CmdEditCopy: return QIcon::fromTheme(QStringLiteral("edit-copy"));
-    case CmdEditPaste: return QIcon::fromTheme(QStringLiteral("edit-paste"));
-    case CmdFilePrint: return QIcon::fromTheme(QStringLiteral("document-print"));
+        return QIcon::fromTheme(QStringLiteral("document-save"),
+                                style->standardIcon(QStyle::SP_DialogSaveButton));
+    case CmdEditCut:
+        return QIcon::fromTheme(QStringLiteral("edit-cut"));
+    case CmdEditCopy:
+        return QIcon::fromTheme(QStringLiteral("edit-copy"));
+    case CmdEditPaste:
+        return QIcon::fromTheme(QStringLiteral("edit-paste"));
+    case CmdFilePrint:
+        return QIcon::fromTheme(QStringLiteral("document-print"));
     case CmdTreeview:
-        return QIcon::fromTheme(QStringLiteral("view-list-tree"), style->standardIcon(QStyle::SP_FileDialogDetailedView));
-    case CmdRunGame: return QIcon::fromTheme(QStringLiteral("media-playback-start"), style->standardIcon(QStyle::SP_MediaPlay));
+        return QIcon::fromTheme(QStringLiteral("view-list-tree"),
+                                style->standardIcon(QStyle::SP_FileDialogDetailedView));
+    case CmdRunGame:
+        return QIcon::fromTheme(QStringLiteral("media-playback-start"),
+                                style->standardIcon(QStyle::SP_MediaPlay));
     case CmdAppAbout:
-        return QIcon::fromTheme(QStringLiteral("help-about"), style->standardIcon(QStyle::SP_MessageBoxInformation));
-    default: return {};
+        return QIcon::fromTheme(QStringLiteral("help-about"),
+                                style->standardIcon(QStyle::SP_MessageBoxInformation));
+    default:
+        return {};
     }
 }
 
 } // namespace
 
-CMainFrame::CMainFrame(Context context, QWidget* parent) : QMainWindow(parent), m_context(std::move(context)) {
+CMainFrame::CMainFrame(Context context, QWidget* parent)
+    : QMainWindow(parent), m_context(std::move(context)) {
     setObjectName("mainFrame");
     setWindowTitle(QStringLiteral("Varnholt Map Editor"));
     setAcceptDrops(true);
@@ -121,15 +139,18 @@ CMainFrame::CMainFrame(Context context, QWidget* parent) : QMainWindow(parent), 
     statusBar()->addWidget(new QLabel(tr("Ready"), this), 1);
     CreateBars();
 
-    m_relayer = std::make_unique<CMessageRelayer>(m_entityBar, m_propBar, [this](document::UpdateHint hint, intptr_t param) {
-        if (CDocumentHolder* holder = ActiveDocument()) holder->UpdateAllViews(hint, param);
-    });
+    m_relayer = std::make_unique<CMessageRelayer>(
+        m_entityBar, m_propBar, [this](document::UpdateHint hint, intptr_t param) {
+            if (CDocumentHolder* holder = ActiveDocument()) holder->UpdateAllViews(hint, param);
+        });
 
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnActiveWindowChanged);
     if (m_context.docManager) {
         m_context.docManager->SetWorkspace(m_mdiArea, this, this);
-        connect(m_context.docManager, &CVarnholtDocManager::DocumentsChanged, this, &CMainFrame::ScheduleUpdate);
-        connect(m_context.docManager, &CVarnholtDocManager::DocumentChanged, this, &CMainFrame::ScheduleUpdate);
+        connect(m_context.docManager, &CVarnholtDocManager::DocumentsChanged, this,
+                &CMainFrame::ScheduleUpdate);
+        connect(m_context.docManager, &CVarnholtDocManager::DocumentChanged, this,
+                &CMainFrame::ScheduleUpdate);
     }
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::ScheduleUpdate);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::ScheduleUpdate);
@@ -157,12 +178,14 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::CreateActions() {
     for (const CommandInfo& info : CommandTable()) {
         std::string_view menuText = info.menuText;
-        auto* action = new QAction(QString::fromUtf8(menuText.data(), static_cast<qsizetype>(menuText.size())), this);
+        auto* action = new QAction(
+            QString::fromUtf8(menuText.data(), static_cast<qsizetype>(menuText.size())), this);
         action->setData(info.id);
         action->setObjectName(QStringLiteral("cmd%1").arg(info.id));
         std::string_view status = StatusPart(info.statusText);
         std::string_view tip = ToolTipPart(info.statusText);
-        action->setStatusTip(QString::fromUtf8(status.data(), static_cast<qsizetype>(status.size())));
+        action->setStatusTip(
+            QString::fromUtf8(status.data(), static_cast<qsizetype>(status.size())));
         action->setToolTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
         action->setIconText(action->toolTip());
         action->setIcon(CommandIcon(info.id));
@@ -170,7 +193,8 @@ void CMainFrame::CreateActions() {
         size_t tab = menuText.find('\t');
         if (tab != std::string_view::npos && !ViewHandlesKeys(info.id) && info.id != CmdEdit) {
             std::string_view keys = menuText.substr(tab + 1);
-            action->setShortcut(QKeySequence(QString::fromUtf8(keys.data(), static_cast<qsizetype>(keys.size()))));
+            action->setShortcut(
+                QKeySequence(QString::fromUtf8(keys.data(), static_cast<qsizetype>(keys.size()))));
         }
         action->setEnabled(!info.later);
         int id = info.id;
@@ -188,8 +212,9 @@ QAction* CMainFrame::Action(int id) const {
 void CMainFrame::CreateToolBar() {
     m_toolBar = addToolBar(tr("Toolbar"));
     m_toolBar->setObjectName("toolBar");
-    const int buttons[] = {CmdFileNew, CmdFileOpen, CmdFileSave, kMenuSeparator, CmdEditCut,  CmdEditCopy,
-                           CmdEditPaste, kMenuSeparator, CmdFilePrint, kMenuSeparator, CmdTreeview, CmdRunGame,
+    const int buttons[] = {CmdFileNew,     CmdFileOpen,    CmdFileSave,  kMenuSeparator,
+                           CmdEditCut,     CmdEditCopy,    CmdEditPaste, kMenuSeparator,
+                           CmdFilePrint,   kMenuSeparator, CmdTreeview,  CmdRunGame,
                            kMenuSeparator, CmdAppAbout};
     for (int id : buttons) {
         if (id == kMenuSeparator)
@@ -227,21 +252,41 @@ void CMainFrame::OnCommand(int id) {
     case CmdFileSaveAs:
         if (docs && holder) docs->SaveDocument(holder, id == CmdFileSaveAs);
         break;
-    case CmdFilePrint: OnPrint(); break;
-    case CmdFilePrintPreview: OnPrintPreview(); break;
-    case CmdFilePrintSetup: OnPrintSetup(); break;
-    case CmdAppExit: close(); break;
+    case CmdFilePrint:
+        OnPrint();
+        break;
+    case CmdFilePrintPreview:
+        OnPrintPreview();
+        break;
+    case CmdFilePrintSetup:
+        OnPrintSetup();
+        break;
+    case CmdAppExit:
+        close();
+        break;
     case CmdAppAbout: {
         CAboutDialog about(this);
         about.exec();
         break;
     }
-    case CmdViewToolbar: m_toolBar->setVisible(!m_toolBar->isVisible()); break;
-    case CmdViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); break;
-    case CmdEntityBar: m_entityBar->setVisible(!m_entityBar->isVisible()); break;
-    case CmdGeneralSettings: OnOptions(); break;
-    case CmdRunGame: OnRunGame(); break;
-    case CmdTreeview: ToggleTreeView(); break;
+    case CmdViewToolbar:
+        m_toolBar->setVisible(!m_toolBar->isVisible());
+        break;
+    case CmdViewStatusBar:
+        statusBar()->setVisible(!statusBar()->isVisible());
+        break;
+    case CmdEntityBar:
+        m_entityBar->setVisible(!m_entityBar->isVisible());
+        break;
+    case CmdGeneralSettings:
+        OnOptions();
+        break;
+    case CmdRunGame:
+        OnRunGame();
+        break;
+    case CmdTreeview:
+        ToggleTreeView();
+        break;
     case CmdPlayerSide:
         if (holder) holder->Doc().OnGameOptions();
         break;
@@ -271,10 +316,17 @@ void CMainFrame::OnCommand(int id) {
     case CmdWindowNew:
         if (docs && holder) docs->CreateTreeFrame(holder);
         break;
-    case CmdWindowCascade: m_mdiArea->cascadeSubWindows(); break;
-    case CmdWindowTile: m_mdiArea->tileSubWindows(); break;
-    case CmdWindowNext: m_mdiArea->activateNextSubWindow(); break;
-    default: break;
+    case CmdWindowCascade:
+        m_mdiArea->cascadeSubWindows();
+        break;
+    case CmdWindowTile:
+        m_mdiArea->tileSubWindows();
+        break;
+    case CmdWindowNext:
+        m_mdiArea->activateNextSubWindow();
+        break;
+    default:
+        break;
     }
     ScheduleUpdate();
 }
@@ -282,14 +334,17 @@ void CMainFrame::OnCommand(int id) {
 void CMainFrame::OnDocumentCommand(int id, CDocumentHolder* holder) {
     CVarnholtMapEditorDoc& doc = holder->Doc();
     const std::string editorDir = QCoreApplication::applicationDirPath().toStdString();
-    document::ExportPaths paths{m_context.settings ? m_context.settings->gamePath : std::string(),
-                                m_context.settings ? m_context.settings->resourceDir : std::string(), editorDir};
+    document::ExportPaths paths{
+        m_context.settings ? m_context.settings->gamePath : std::string(),
+        m_context.settings ? m_context.settings->resourceDir : std::string(), editorDir};
     if (id == CmdEnvironment) {
         static const DefNodeList kNoPresets;
-        document::CEnvironmentPresets presets(m_context.catalogue ? m_context.catalogue->EnvironmentPresets() : kNoPresets,
-                                              std::filesystem::path(editorDir) / "environment.set");
+        document::CEnvironmentPresets presets(
+            m_context.catalogue ? m_context.catalogue->EnvironmentPresets() : kNoPresets,
+            std::filesystem::path(editorDir) / "environment.set");
         if (OpenEnvironmentDialog(doc, presets, paths.resourceDir, this))
-            for (CVarnholtMapEditorView* view : holder->TreeViews()) view->Rebuild();
+            for (CVarnholtMapEditorView* view : holder->TreeViews())
+                view->Rebuild();
     } else {
         // The exports work on the saved file: a modified document is offered for saving first.
         if (m_context.docManager && !m_context.docManager->SaveModified(holder)) return;
@@ -318,24 +373,40 @@ void CMainFrame::UpdateCommandStates() {
         case CmdFileSaveAs:
         case CmdTreeview:
         case CmdPlayerSide:
-        case CmdWindowNew: enabled = holder != nullptr; break;
+        case CmdWindowNew:
+            enabled = holder != nullptr;
+            break;
         case CmdExportGamePak:
-        case CmdExportMod: enabled = holder && holder->Resource() == 131; break;
+        case CmdExportMod:
+            enabled = holder && holder->Resource() == 131;
+            break;
         case CmdEnvironment:
-            enabled = holder && holder->Resource() == 131 && holder->Doc().Kind() == document::Mission;
+            enabled =
+                holder && holder->Resource() == 131 && holder->Doc().Kind() == document::Mission;
             break;
         case CmdFilePrint:
         case CmdFilePrintPreview:
         case CmdEdit:
         case CmdInsert:
-        case CmdEditDelete: enabled = tree != nullptr; break;
-        case CmdEditCopy: enabled = tree && tree->CanCopy(); break;
-        case CmdEditPaste: enabled = tree && tree->CanPaste(); break;
-        case CmdEditFind: enabled = tree && tree->CanFind(); break;
+        case CmdEditDelete:
+            enabled = tree != nullptr;
+            break;
+        case CmdEditCopy:
+            enabled = tree && tree->CanCopy();
+            break;
+        case CmdEditPaste:
+            enabled = tree && tree->CanPaste();
+            break;
+        case CmdEditFind:
+            enabled = tree && tree->CanFind();
+            break;
         case CmdWindowCascade:
         case CmdWindowTile:
-        case CmdWindowNext: enabled = hasWindows; break;
-        default: break;
+        case CmdWindowNext:
+            enabled = hasWindows;
+            break;
+        default:
+            break;
         }
         action->setEnabled(enabled && info && !info->later);
     }
@@ -346,7 +417,8 @@ void CMainFrame::UpdateCommandStates() {
             {CmdShowBuildings, view->showBuildings}, {CmdShowVegetation, view->showVegetation},
             {CmdShowFences, view->showFences},       {CmdShowLandscape, view->showLandscape},
             {CmdShowWater, view->showWater},         {CmdShowTrash, view->showTrash}};
-        for (auto [id, shown] : toggles) Action(id)->setChecked(shown != 0);
+        for (auto [id, shown] : toggles)
+            Action(id)->setChecked(shown != 0);
     }
     if (const platform::EditorSettings* settings = m_context.settings) {
         Action(CmdNoFiltering)->setChecked(settings->textureFilter == 1);
@@ -362,7 +434,8 @@ void CMainFrame::ScheduleUpdate() {
     if (!m_updateTimer->isActive()) m_updateTimer->start();
 }
 
-// --- menus --------------------------------------------------------------------------------------------
+// --- menus
+// --------------------------------------------------------------------------------------------
 
 void CMainFrame::SetMenuResource(int resource) {
     if (resource == m_menuResource) return;
@@ -430,11 +503,13 @@ void CMainFrame::AddWindowList(QMenu* menu) {
     QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
     for (int i = 0; i < windows.size(); ++i) {
         QMdiSubWindow* window = windows[i];
-        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(window->windowTitle()));
+        QAction* action =
+            menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(window->windowTitle()));
         action->setCheckable(true);
         action->setChecked(window == m_mdiArea->currentSubWindow());
         action->setStatusTip(tr("Activates this window."));
-        connect(action, &QAction::triggered, this, [this, window] { m_mdiArea->setActiveSubWindow(window); });
+        connect(action, &QAction::triggered, this,
+                [this, window] { m_mdiArea->setActiveSubWindow(window); });
     }
 }
 
@@ -449,7 +524,8 @@ void CMainFrame::OnOpenRecentFile(int index) {
     }
 }
 
-// --- windows ----------------------------------------------------------------------------------------------
+// --- windows
+// ----------------------------------------------------------------------------------------------
 
 CChildFrame* CMainFrame::ActiveFrame() const {
     auto* frame = qobject_cast<CChildFrame*>(m_mdiArea->currentSubWindow());
@@ -471,8 +547,8 @@ void CMainFrame::OnActiveWindowChanged() {
     CChildFrame* frame = ActiveFrame();
     if (CVarnholtMapEditorView* tree = frame ? frame->TreeView() : nullptr) {
         if (QItemSelectionModel* selection = tree->selectionModel())
-            connect(selection, &QItemSelectionModel::selectionChanged, this, &CMainFrame::ScheduleUpdate,
-                    Qt::UniqueConnection);
+            connect(selection, &QItemSelectionModel::selectionChanged, this,
+                    &CMainFrame::ScheduleUpdate, Qt::UniqueConnection);
         tree->NotifyActivated();
     }
     UpdateCommandStates();
@@ -523,21 +599,26 @@ void CMainFrame::dropEvent(QDropEvent* event) {
         if (url.isLocalFile()) m_context.docManager->OpenDocumentFile(url.toLocalFile());
 }
 
-// --- relay --------------------------------------------------------------------------------------------------
+// --- relay
+// --------------------------------------------------------------------------------------------------
 
 void CMainFrame::Relay(AppMessage message, intptr_t first, intptr_t second) {
     if (m_relayer) m_relayer->Relay(message, first, second);
 }
 
-intptr_t CMainFrame::LastActivation() const { return m_relayer ? m_relayer->LastActivation() : 0; }
+intptr_t CMainFrame::LastActivation() const {
+    return m_relayer ? m_relayer->LastActivation() : 0;
+}
 
-// --- dialogs and the game ------------------------------------------------------------------------------------
+// --- dialogs and the game
+// ------------------------------------------------------------------------------------
 
 void CMainFrame::OnOptions() {
     platform::EditorSettings* settings = m_context.settings;
     if (!settings) return;
     FolderBrowser browser = m_context.browseFolder ? m_context.browseFolder : SystemFolderBrowser();
-    COptionsDialog dialog(FromPath(settings->gamePath), FromPath(settings->resourceDir), browser, this);
+    COptionsDialog dialog(FromPath(settings->gamePath), FromPath(settings->resourceDir), browser,
+                          this);
     if (dialog.exec() != QDialog::Accepted) return;
     // Used from the next start: the catalogue keeps the folders it loaded from.
     settings->gamePath = ToPath(dialog.GamePath());
@@ -549,10 +630,11 @@ void CMainFrame::OnRunGame() {
     std::string& gamePath = m_context.settings ? m_context.settings->gamePath : scratch;
     FolderBrowser browser = m_context.browseFolder ? m_context.browseFolder : SystemFolderBrowser();
     ProcessStarter starter = m_context.startProcess ? m_context.startProcess : DetachedStarter();
-    RunGame(gamePath, this, browser, [this, &starter](const QString& program, const QString& folder) {
-        showMinimized();
-        return starter(program, folder);
-    });
+    RunGame(gamePath, this, browser,
+            [this, &starter](const QString& program, const QString& folder) {
+                showMinimized();
+                return starter(program, folder);
+            });
 }
 
 QPrinter& CMainFrame::Printer() {

@@ -41,15 +41,15 @@ class CVarnholtDocManager;
 // and documents.
 class CMainFrame : public QMainWindow, public document::MessageRelay {
     Q_OBJECT
-public:
+  public:
     struct Context {
         CVarnholtDocManager* docManager = nullptr;
         const resources::CResourceCatalogue* catalogue = nullptr;
         platform::EditorSettings* settings = nullptr; // changed by Options and Run the game
         const platform::ViewFlags* view = nullptr;    // what the show toggles show
         CRecentFileList* recentFiles = nullptr;
-        FolderBrowser browseFolder;                  // empty: the platform's folder picker
-        ProcessStarter startProcess;                 // empty: a detached process
+        FolderBrowser browseFolder;  // empty: the platform's folder picker
+        ProcessStarter startProcess; // empty: a detached process
     };
 
     explicit CMainFrame(Context context, QWidget* parent = nullptr);
@@ -83,12 +83,12 @@ public:
     QMdiArea* MdiArea() const { return m_mdiArea; }
     CVarnholtDocManager* DocManager() const { return m_context.docManager; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void CreateActions();
     void CreateToolBar();
     void CreateBars();

@@ -9,7 +9,7 @@ namespace app {
 
 // A bar that receives application messages from the main frame.
 class RelayTarget {
-public:
+  public:
     virtual ~RelayTarget() = default;
     virtual void OnRelayed(document::AppMessage message, intptr_t first, intptr_t second) = 0;
 };
@@ -18,7 +18,7 @@ public:
 // to, and which update hint it becomes for the views of the active
 // document. Bars, views and documents only ever talk through it.
 class CMessageRelayer {
-public:
+  public:
     using UpdateViews = std::function<void(document::UpdateHint hint, intptr_t param)>;
 
     // Any target may be null; updateViews reaches the active document's views.
@@ -30,7 +30,7 @@ public:
     // The document of the last activation passed on; 0 before the first one.
     intptr_t LastActivation() const { return m_lastActivation; }
 
-private:
+  private:
     void ToEntityBar(document::AppMessage message, intptr_t first, intptr_t second);
     void ToPropBar(document::AppMessage message, intptr_t first, intptr_t second);
     void Update(document::UpdateHint hint, intptr_t param);

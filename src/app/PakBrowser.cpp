@@ -30,7 +30,8 @@ std::vector<PakBrowserEntry> PakFolderEntries(std::span<const resources::PakMemb
         if (name.size() <= folder.size() || name.substr(0, folder.size()) != folder) continue;
         std::string_view rest = name.substr(folder.size());
         size_t slash = rest.find('/');
-        bool isFolder = slash != std::string_view::npos || (member.attributes & kDirectoryAttribute) != 0;
+        bool isFolder =
+            slash != std::string_view::npos || (member.attributes & kDirectoryAttribute) != 0;
         std::string_view first = slash == std::string_view::npos ? rest : rest.substr(0, slash);
         if (first.empty()) continue; // "a//b" or a stray leading separator
         if (isFolder) {
@@ -48,7 +49,9 @@ std::vector<PakBrowserEntry> PakFolderEntries(std::span<const resources::PakMemb
             files.push_back(std::move(entry));
         }
     }
-    auto byName = [](const PakBrowserEntry& a, const PakBrowserEntry& b) { return a.name < b.name; };
+    auto byName = [](const PakBrowserEntry& a, const PakBrowserEntry& b) {
+        return a.name < b.name;
+    };
     std::sort(folders.begin(), folders.end(), byName);
     std::stable_sort(files.begin(), files.end(), byName);
 
@@ -61,8 +64,10 @@ std::vector<PakBrowserEntry> PakFolderEntries(std::span<const resources::PakMemb
         up.parent = true;
         entries.push_back(std::move(up));
     }
-    for (auto& f : folders) entries.push_back(std::move(f));
-    for (auto& f : files) entries.push_back(std::move(f));
+    for (auto& f : folders)
+        entries.push_back(std::move(f));
+    for (auto& f : files)
+        entries.push_back(std::move(f));
     return entries;
 }
 
@@ -70,7 +75,8 @@ std::string PakParentFolder(std::string_view folder) {
     if (folder.empty()) return {};
     std::string_view inner = folder.substr(0, folder.size() - 1); // drop the trailing '/'
     size_t slash = inner.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(inner.substr(0, slash + 1));
+    return slash == std::string_view::npos ? std::string()
+                                           : std::string(inner.substr(0, slash + 1));
 }
 
 CPakBrowserDialog::CPakBrowserDialog(std::vector<resources::PakMemberInfo> members, QWidget* parent)
@@ -110,12 +116,14 @@ void CPakBrowserDialog::ShowFolder(const std::string& folder) {
         if (entry.parent)
             item->setIcon(0, style->standardIcon(QStyle::SP_FileDialogToParent));
         else
-            item->setIcon(0, style->standardIcon(entry.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));
+            item->setIcon(
+                0, style->standardIcon(entry.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));
         if (!entry.folder) item->setText(1, QLocale().formattedDataSize(entry.size));
     }
-    setWindowTitle(folder.empty() ? tr("Open from archive")
-                                  : tr("Open from archive - %1").arg(QString::fromStdString(
-                                        platform::Cp1252ToUtf8(folder))));
+    setWindowTitle(folder.empty()
+                       ? tr("Open from archive")
+                       : tr("Open from archive - %1")
+                             .arg(QString::fromStdString(platform::Cp1252ToUtf8(folder))));
 }
 
 void CPakBrowserDialog::SelectRow(int row) {

@@ -20,8 +20,8 @@ struct PakBrowserEntry {
     std::string name;     // last path component; empty for the parent entry
     std::string fullName; // the member's stored name; folders end with '/'
     bool folder = false;
-    bool parent = false;  // the entry that goes up one level
-    uint32_t size = 0;    // uncompressed size of a file
+    bool parent = false; // the entry that goes up one level
+    uint32_t size = 0;   // uncompressed size of a file
 };
 
 // The rows of the folder `folder` ("" for the top level, otherwise a stored
@@ -40,7 +40,7 @@ std::string PakParentFolder(std::string_view folder);
 // double-clicked or chosen with OK, closes the dialog and is the answer.
 class CPakBrowserDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     CPakBrowserDialog(std::vector<resources::PakMemberInfo> members, QWidget* parent = nullptr);
     ~CPakBrowserDialog() override;
 
@@ -57,7 +57,7 @@ public:
     // OK: closes with the selected file; does nothing for a folder.
     void accept() override;
 
-private:
+  private:
     std::vector<resources::PakMemberInfo> m_members;
     std::vector<PakBrowserEntry> m_entries;
     std::string m_folder;

@@ -10,11 +10,14 @@
 
 namespace app {
 
-CProgressThread::~CProgressThread() { Close(); }
+CProgressThread::~CProgressThread() {
+    Close();
+}
 
 void CProgressThread::Start(int range) {
     Close();
-    auto* window = new QWidget(m_parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    auto* window =
+        new QWidget(m_parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->setWindowTitle(QString::fromUtf8(kAppName));
     m_bar = new QProgressBar(window);
@@ -29,9 +32,10 @@ void CProgressThread::Start(int range) {
     window->adjustSize();
     // Centred over the main window, or on the screen before it is shown.
     QWidget* anchor = m_parent && m_parent->isVisible() ? m_parent.data() : nullptr;
-    QRect area = anchor ? anchor->frameGeometry()
-                        : (QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
-                                                         : QRect(0, 0, 800, 600));
+    QRect area =
+        anchor ? anchor->frameGeometry()
+               : (QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
+                                                : QRect(0, 0, 800, 600));
     window->move(area.center() - window->rect().center());
     m_window = window;
     window->show();
@@ -59,7 +63,9 @@ void CProgressThread::Close() {
     m_label = nullptr;
 }
 
-int CProgressThread::Value() const { return m_bar ? m_bar->value() : 0; }
+int CProgressThread::Value() const {
+    return m_bar ? m_bar->value() : 0;
+}
 
 void CProgressThread::Repaint() {
     // Only painting: input arriving during the load waits for the event loop.

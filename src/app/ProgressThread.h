@@ -19,7 +19,7 @@ namespace app {
 // that loads, so each call updates the window directly and lets it repaint;
 // input waits until the load is over.
 class CProgressThread : public platform::Progress {
-public:
+  public:
     explicit CProgressThread(QWidget* parent = nullptr) : m_parent(parent) {}
     ~CProgressThread() override;
     void SetParent(QWidget* parent) { m_parent = parent; }
@@ -34,7 +34,7 @@ public:
     int Value() const;
     bool IsShown() const { return m_window != nullptr; }
 
-private:
+  private:
     void Repaint();
 
     QPointer<QWidget> m_parent;

@@ -34,18 +34,22 @@ bool HoldsRadios(intptr_t category) {
 std::vector<int> PropBarCategories(int kind, int radio) {
     using namespace resources;
     if (kind == 0) {
-        std::vector<int> list{CategoryTanks, CategoryGuns, CategoryTransport, CategoryMarine, CategoryAirborne,
-                              CategoryWeapons};
+        std::vector<int> list{CategoryTanks,  CategoryGuns,     CategoryTransport,
+                              CategoryMarine, CategoryAirborne, CategoryWeapons};
         if (radio == 0) list.push_back(CategoryHumansEquipped);
-        list.insert(list.end(), {CategoryHumans, CategoryAnimals, CategoryFences, CategorySounds, CategoryRailway});
+        list.insert(list.end(), {CategoryHumans, CategoryAnimals, CategoryFences, CategorySounds,
+                                 CategoryRailway});
         if (radio == 1)
-            list.insert(list.end(), {CategoryZones, CategoryEvents, CategoryTriggers, CategoryCameraPath});
+            list.insert(list.end(),
+                        {CategoryZones, CategoryEvents, CategoryTriggers, CategoryCameraPath});
         return list;
     }
     if (kind == 1)
-        return {CategoryTanks,     CategoryGuns,  CategoryTransport, CategoryMarine, CategoryAirborne,
-                CategoryWeapons,   CategoryHumans, CategoryBuildings, CategoryCompleteBuildings, CategoryFences,
-                CategoryLandscape, CategorySounds, CategoryWater,     CategoryBridge, CategoryRailway,
+        return {CategoryTanks,      CategoryGuns,      CategoryTransport,
+                CategoryMarine,     CategoryAirborne,  CategoryWeapons,
+                CategoryHumans,     CategoryBuildings, CategoryCompleteBuildings,
+                CategoryFences,     CategoryLandscape, CategorySounds,
+                CategoryWater,      CategoryBridge,    CategoryRailway,
                 CategoryVegetation, CategoryTrash};
     return {};
 }
@@ -99,7 +103,8 @@ CPropBar::CPropBar(document::MessageRelay* relay, QWidget* parent)
 
     m_playerBox = new QComboBox(panel);
     m_playerBox->setObjectName("player");
-    for (int i = 0; i < 4; ++i) m_playerBox->addItem(tr("Player %1").arg(i));
+    for (int i = 0; i < 4; ++i)
+        m_playerBox->addItem(tr("Player %1").arg(i));
     m_type = new QComboBox(panel);
     m_type->setObjectName("type");
     m_type->setMinimumContentsLength(16);
@@ -137,7 +142,8 @@ CPropBar::CPropBar(document::MessageRelay* relay, QWidget* parent)
     connect(m_type, &QComboBox::activated, this, &CPropBar::ChooseType);
     connect(m_playerBox, &QComboBox::activated, this, &CPropBar::ChoosePlayer);
     connect(m_radios, &QButtonGroup::idClicked, this, &CPropBar::ChooseRadio);
-    connect(m_leave, &QCheckBox::clicked, this, [this](bool checked) { Send(AppMessage::LeaveChanged, checked ? 1 : 0); });
+    connect(m_leave, &QCheckBox::clicked, this,
+            [this](bool checked) { Send(AppMessage::LeaveChanged, checked ? 1 : 0); });
     connect(m_turnIndicator, &CTurnIndicator::TurnChosen, this,
             [this](int degrees) { Send(AppMessage::TurnChanged, 0, degrees); });
 }
@@ -146,9 +152,13 @@ int CPropBar::SelectedCategory() const {
     return m_type->currentIndex() < 0 ? -1 : m_type->currentData().toInt();
 }
 
-bool CPropBar::RadiosEnabled() const { return m_available->isEnabled() && m_existing->isEnabled(); }
+bool CPropBar::RadiosEnabled() const {
+    return m_available->isEnabled() && m_existing->isEnabled();
+}
 
-bool CPropBar::Leave() const { return m_leave->isChecked(); }
+bool CPropBar::Leave() const {
+    return m_leave->isChecked();
+}
 
 void CPropBar::Send(AppMessage message, intptr_t first, intptr_t second) {
     if (m_relay) m_relay->Relay(message, first, second);
@@ -237,7 +247,8 @@ void CPropBar::OnRelayed(AppMessage message, intptr_t first, intptr_t second) {
     case AppMessage::PlayerChanged:
         if (first == -5) Send(AppMessage::PlayerChanged, m_player);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

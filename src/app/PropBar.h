@@ -27,21 +27,21 @@ std::vector<int> PropBarCategories(int kind, int radio);
 // it chooses a new Turn.
 class CTurnIndicator : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CTurnIndicator(QWidget* parent = nullptr);
     double Turn() const { return m_turn; }
     void SetTurn(double degrees);
     QSize sizeHint() const override { return {26, 26}; }
 
-signals:
+  signals:
     // The user chose a Turn with the mouse.
     void TurnChosen(int degrees);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     double m_turn = 0.0;
 };
 
@@ -50,7 +50,7 @@ private:
 // frame and acts on the activation, type and element messages relayed back.
 class CPropBar : public QToolBar, public RelayTarget {
     Q_OBJECT
-public:
+  public:
     explicit CPropBar(document::MessageRelay* relay, QWidget* parent = nullptr);
 
     void OnRelayed(document::AppMessage message, intptr_t first, intptr_t second) override;
@@ -72,7 +72,7 @@ public:
     void ChooseRadio(int radio);
     void SetLeave(bool leave);
 
-private:
+  private:
     void FillTypes();
     void SetRadio(int radio);
     void Send(document::AppMessage message, intptr_t first, intptr_t second = 0);

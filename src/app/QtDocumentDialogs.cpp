@@ -18,7 +18,7 @@ namespace {
 
 // Dialogs opened while the wait cursor of an open is up still need the arrow.
 class ArrowCursor {
-public:
+  public:
     ArrowCursor() : m_overridden(QApplication::overrideCursor() != nullptr) {
         if (m_overridden) QApplication::setOverrideCursor(Qt::ArrowCursor);
     }
@@ -26,7 +26,7 @@ public:
         if (m_overridden) QApplication::restoreOverrideCursor();
     }
 
-private:
+  private:
     bool m_overridden;
 };
 
@@ -52,21 +52,24 @@ std::optional<std::string> CQtDocumentDialogs::OpenBaseMap() {
     return ToPath(chosen);
 }
 
-std::optional<std::string> CQtDocumentDialogs::ChooseMapTemplate(const std::vector<std::string>& templates) {
+std::optional<std::string>
+CQtDocumentDialogs::ChooseMapTemplate(const std::vector<std::string>& templates) {
     ArrowCursor arrow;
     CMapTemplatesDialog dialog(templates, m_parent);
     if (dialog.exec() != QDialog::Accepted || dialog.Chosen().empty()) return std::nullopt;
     return dialog.Chosen();
 }
 
-std::optional<std::string> CQtDocumentDialogs::PickPakMember(const std::vector<resources::PakMemberInfo>& members) {
+std::optional<std::string>
+CQtDocumentDialogs::PickPakMember(const std::vector<resources::PakMemberInfo>& members) {
     ArrowCursor arrow;
     CPakBrowserDialog dialog(members, m_parent);
     if (dialog.exec() != QDialog::Accepted || dialog.ChosenMember().empty()) return std::nullopt;
     return dialog.ChosenMember();
 }
 
-std::optional<std::string> CQtDocumentDialogs::AskSaveFileName(std::string_view proposal, bool replace) {
+std::optional<std::string> CQtDocumentDialogs::AskSaveFileName(std::string_view proposal,
+                                                               bool replace) {
     ArrowCursor arrow;
     QFileDialog dialog(m_parent, replace ? QStringLiteral("Save") : QStringLiteral("Save Copy As"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -95,7 +98,8 @@ bool CQtDocumentDialogs::GameOptions(int& side) {
     return true;
 }
 
-bool CQtDocumentDialogs::EditModInfo(document::ModInfo& info, const std::vector<document::ExistingMod>& mods) {
+bool CQtDocumentDialogs::EditModInfo(document::ModInfo& info,
+                                     const std::vector<document::ExistingMod>& mods) {
     CModInfoDialog dialog(info, mods, m_parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     info = dialog.Info();

@@ -17,12 +17,13 @@ namespace app {
 // Trigger Properties and Bounds and Camera dialogs come with their editors
 // and answer as cancelled until then.
 class CQtDocumentDialogs : public document::DocumentDialogs {
-public:
+  public:
     // defaultSuffix: what the save dialog appends to a name typed without
     // one ("mi" for missions and maps, "def" for definition files); filter:
     // the document kind's file filter.
     CQtDocumentDialogs(QWidget* parent, QString defaultSuffix, QString filter)
-        : m_parent(parent), m_defaultSuffix(std::move(defaultSuffix)), m_filter(std::move(filter)) {}
+        : m_parent(parent), m_defaultSuffix(std::move(defaultSuffix)), m_filter(std::move(filter)) {
+    }
     // The document these dialogs serve; its kind decides the save suffix.
     void SetDocument(const document::CVarnholtMapEditorDoc* doc) { m_doc = doc; }
     // The suffix the save dialog appends to a bare name: none for maps,
@@ -30,13 +31,16 @@ public:
     QString SaveSuffix() const;
 
     std::optional<std::string> OpenBaseMap() override;
-    std::optional<std::string> ChooseMapTemplate(const std::vector<std::string>& templates) override;
-    std::optional<std::string> PickPakMember(const std::vector<resources::PakMemberInfo>& members) override;
+    std::optional<std::string>
+    ChooseMapTemplate(const std::vector<std::string>& templates) override;
+    std::optional<std::string>
+    PickPakMember(const std::vector<resources::PakMemberInfo>& members) override;
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool replace) override;
     bool GameOptions(int& side) override;
-    bool EditModInfo(document::ModInfo& info, const std::vector<document::ExistingMod>& mods) override;
+    bool EditModInfo(document::ModInfo& info,
+                     const std::vector<document::ExistingMod>& mods) override;
 
-private:
+  private:
     QPointer<QWidget> m_parent;
     const document::CVarnholtMapEditorDoc* m_doc = nullptr;
     QString m_defaultSuffix;

@@ -12,7 +12,8 @@ namespace app {
 namespace {
 
 QString Key(std::string_view key) {
-    return QStringLiteral("Settings/") + QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    return QStringLiteral("Settings/") +
+           QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
 }
 
 QWidget* DialogParent(QWidget* preferred) {
@@ -22,11 +23,17 @@ QWidget* DialogParent(QWidget* preferred) {
 
 } // namespace
 
-QString FromGameText(std::string_view text) { return QString::fromStdString(platform::Cp1252ToUtf8(text)); }
+QString FromGameText(std::string_view text) {
+    return QString::fromStdString(platform::Cp1252ToUtf8(text));
+}
 
-QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+QString FromPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
-std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string ToPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 // --- prompts ---------------------------------------------------------------------------
 
@@ -73,7 +80,9 @@ void QtSettingsStore::SetString(std::string_view key, std::string_view value) {
     m_settings->setValue(Key(key), FromPath(std::string(value)));
 }
 
-void QtSettingsStore::SetInt(std::string_view key, int value) { m_settings->setValue(Key(key), value); }
+void QtSettingsStore::SetInt(std::string_view key, int value) {
+    m_settings->setValue(Key(key), value);
+}
 
 // --- resource folders ---------------------------------------------------------------------------
 

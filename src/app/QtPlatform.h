@@ -27,20 +27,20 @@ std::string ToPath(const QString& path);
 
 // Message boxes and Yes/No questions, captioned with the application's name.
 class QtPrompts : public platform::Prompts {
-public:
+  public:
     explicit QtPrompts(QWidget* parent = nullptr) : m_parent(parent) {}
     void SetParent(QWidget* parent) { m_parent = parent; }
     void Message(std::string_view text, platform::Icon icon) override;
     bool AskYesNo(std::string_view question) override;
 
-private:
+  private:
     QPointer<QWidget> m_parent;
 };
 
 // The settings in QSettings under "Tarnwick/VarnholtMapEditor", group
 // "Settings" (on Windows the same registry key the editor always used).
 class QtSettingsStore : public platform::SettingsStore {
-public:
+  public:
     QtSettingsStore();
     // Uses settings that the caller owns (tests pass an ini file in a temporary folder).
     explicit QtSettingsStore(QSettings* settings);
@@ -53,7 +53,7 @@ public:
 
     QSettings& Settings() { return *m_settings; }
 
-private:
+  private:
     std::unique_ptr<QSettings> m_owned;
     QSettings* m_settings;
 };
@@ -61,14 +61,14 @@ private:
 // The two folder questions of the resource load: the folder browser and the
 // Resource Directory dialog.
 class QtResourcePathDialogs : public resources::ResourcePathDialogs {
-public:
+  public:
     explicit QtResourcePathDialogs(FolderBrowser browser, QWidget* parent = nullptr)
         : m_browser(std::move(browser)), m_parent(parent) {}
     void SetParent(QWidget* parent) { m_parent = parent; }
     std::string BrowseFolder(std::string_view title) override;
     std::optional<std::string> AskResourceDirectory(std::string_view proposal) override;
 
-private:
+  private:
     FolderBrowser m_browser;
     QPointer<QWidget> m_parent;
 };

@@ -29,7 +29,8 @@ void CRecentFileList::Add(const QString& path) {
             break;
         }
     m_files.prepend(absolute);
-    while (m_files.size() > m_size) m_files.removeLast();
+    while (m_files.size() > m_size)
+        m_files.removeLast();
 }
 
 void CRecentFileList::Remove(int index) {

@@ -10,7 +10,7 @@ namespace app {
 // The recently used files, newest first, kept in the settings beside the
 // editor's own values (group "Recent File List", keys File1, File2, ...).
 class CRecentFileList {
-public:
+  public:
     explicit CRecentFileList(int size = 15) : m_size(size) {}
 
     // Moves path to the front (adding it when new) and drops what falls off the end.
@@ -27,7 +27,7 @@ public:
     // The menu text of entry index: "&1 " and the path, shortened in the middle when long.
     QString MenuText(int index) const;
 
-private:
+  private:
     int m_size;
     QStringList m_files;
 };

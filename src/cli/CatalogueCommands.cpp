@@ -30,7 +30,7 @@ const char* kCatalogueUsage =
 constexpr int kFailure = 2;
 
 class StderrPrompts : public platform::Prompts {
-public:
+  public:
     void Message(std::string_view text, platform::Icon) override {
         std::fprintf(stderr, "vmed catalogue: %.*s\n", static_cast<int>(text.size()), text.data());
     }
@@ -38,7 +38,8 @@ public:
 };
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "vmed catalogue: %s\nRun 'vmed catalogue --help' for usage.\n", message.c_str());
+    std::fprintf(stderr, "vmed catalogue: %s\nRun 'vmed catalogue --help' for usage.\n",
+                 message.c_str());
     return kFailure;
 }
 
@@ -71,14 +72,16 @@ int RunCatalogueCommand(const std::vector<std::string>& args) {
             std::fputs(kCatalogueUsage, stdout);
             return 0;
         }
-        std::string* target = a == "--game-path" ? &gamePath : a == "--resource-dir" ? &resourceDir
-                              : a == "--category"                          ? &category
-                                                                           : nullptr;
+        std::string* target = a == "--game-path"      ? &gamePath
+                              : a == "--resource-dir" ? &resourceDir
+                              : a == "--category"     ? &category
+                                                      : nullptr;
         if (!target) return UsageError("unknown argument '" + a + "'");
         if (i + 1 >= args.size()) return UsageError(a + " needs a value");
         *target = args[++i];
     }
-    if (gamePath.empty() || resourceDir.empty()) return UsageError("--game-path and --resource-dir are required");
+    if (gamePath.empty() || resourceDir.empty())
+        return UsageError("--game-path and --resource-dir are required");
     int wanted = -1;
     if (!category.empty()) {
         wanted = static_cast<int>(platform::ParseLong(category.c_str()));
@@ -97,7 +100,8 @@ int RunCatalogueCommand(const std::vector<std::string>& args) {
     }
 
     if (wanted >= 0) {
-        for (const std::string& name : NamesOf(catalogue, wanted)) std::printf("%s\n", name.c_str());
+        for (const std::string& name : NamesOf(catalogue, wanted))
+            std::printf("%s\n", name.c_str());
         return 0;
     }
     for (int c = 0; c <= resources::CategorySky; ++c)

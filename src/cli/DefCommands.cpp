@@ -30,7 +30,8 @@ const char* kDefUsage =
 
 size_t CountAll(const DefNodeList& roots) {
     size_t n = 0;
-    for (const auto& r : roots) n += r->CountNodes();
+    for (const auto& r : roots)
+        n += r->CountNodes();
     return n;
 }
 
@@ -85,7 +86,8 @@ int Fmt(const std::vector<std::string>& args) {
     DefNodeList roots;
     ParseDefinitionFile(in, roots);
     format::StringSink sink;
-    for (const auto& r : roots) r->WriteNode(sink);
+    for (const auto& r : roots)
+        r->WriteNode(sink);
     if (out.empty()) {
         std::fwrite(sink.text.data(), 1, sink.text.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 2;
@@ -101,11 +103,21 @@ void JsonString(std::string& out, std::string_view cp1252) {
     out += '"';
     for (unsigned char c : platform::Cp1252ToUtf8(cp1252)) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];

@@ -42,23 +42,26 @@ constexpr int kFailure = 2;
 // Messages go to standard error; the one success message is left out so
 // that a script sees only failures.
 class ExportPrompts : public platform::Prompts {
-public:
+  public:
     explicit ExportPrompts(bool yes) : m_yes(yes) {}
     void Message(std::string_view text, platform::Icon) override {
         if (text == document::kExportSuccess) return;
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }
     bool AskYesNo(std::string_view question) override {
-        if (!m_yes) std::fprintf(stderr, "%.*s (answered No; use --yes)\n", static_cast<int>(question.size()), question.data());
+        if (!m_yes)
+            std::fprintf(stderr, "%.*s (answered No; use --yes)\n",
+                         static_cast<int>(question.size()), question.data());
         return m_yes;
     }
 
-private:
+  private:
     bool m_yes;
 };
 
 int Fail(const char* command, const std::string& message) {
-    std::fprintf(stderr, "vmed %s: %s\nRun 'vmed %s --help' for usage.\n", command, message.c_str(), command);
+    std::fprintf(stderr, "vmed %s: %s\nRun 'vmed %s --help' for usage.\n", command, message.c_str(),
+                 command);
     return kFailure;
 }
 
@@ -71,10 +74,16 @@ struct Options {
 std::string ParseOptions(const std::vector<std::string>& args, bool mod, Options& o) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        std::string* value = a == "--game-path" ? &o.gamePath : a == "--resource-dir" ? &o.resourceDir : nullptr;
+        std::string* value = a == "--game-path"      ? &o.gamePath
+                             : a == "--resource-dir" ? &o.resourceDir
+                                                     : nullptr;
         if (mod && !value)
-            value = a == "--name" ? &o.name : a == "--title" ? &o.title : a == "--version" ? &o.version
-                  : a == "--desc" ? &o.desc : a == "--side" ? &o.side : nullptr;
+            value = a == "--name"      ? &o.name
+                    : a == "--title"   ? &o.title
+                    : a == "--version" ? &o.version
+                    : a == "--desc"    ? &o.desc
+                    : a == "--side"    ? &o.side
+                                       : nullptr;
         if (value) {
             if (i + 1 >= args.size()) return a + " needs a value";
             *value = args[++i];
@@ -90,10 +99,12 @@ std::string ParseOptions(const std::vector<std::string>& args, bool mod, Options
             o.file = a;
         }
     }
-    if (o.gamePath.empty() || o.resourceDir.empty()) return "--game-path and --resource-dir are required";
+    if (o.gamePath.empty() || o.resourceDir.empty())
+        return "--game-path and --resource-dir are required";
     if (o.file.empty()) return "FILE is required";
     if (mod && o.name.empty()) return "--name is required";
-    if (!o.side.empty() && (o.side.size() != 1 || o.side[0] < '0' || o.side[0] > '3')) return "--side must be 0 to 3";
+    if (!o.side.empty() && (o.side.size() != 1 || o.side[0] < '0' || o.side[0] > '3'))
+        return "--side must be 0 to 3";
     return {};
 }
 
@@ -111,7 +122,8 @@ int Run(const std::vector<std::string>& args, bool mod) {
         return 0;
     }
     Options o;
-    if (std::string complaint = ParseOptions(args, mod, o); !complaint.empty()) return Fail(command, complaint);
+    if (std::string complaint = ParseOptions(args, mod, o); !complaint.empty())
+        return Fail(command, complaint);
 
     ExportPrompts prompts(o.yes);
     document::DocumentServices services;
@@ -130,12 +142,17 @@ int Run(const std::vector<std::string>& args, bool mod) {
     info.exportMap = !o.noMap;
     info.minimap = false; // no bounds picture without the 3D view
     std::error_code ec;
-    info.customEnvironmentAvailable = std::filesystem::is_regular_file(std::filesystem::path(paths.editorDir) / "environment.set", ec);
+    info.customEnvironmentAvailable = std::filesystem::is_regular_file(
+        std::filesystem::path(paths.editorDir) / "environment.set", ec);
     info.customEnvironment = info.customEnvironmentAvailable && !o.noEnv;
     return document::ExportMod(doc, paths, &info) ? 0 : kFailure;
 }
 
 } // namespace
 
-int RunExportPakCommand(const std::vector<std::string>& args) { return Run(args, false); }
-int RunExportModCommand(const std::vector<std::string>& args) { return Run(args, true); }
+int RunExportPakCommand(const std::vector<std::string>& args) {
+    return Run(args, false);
+}
+int RunExportModCommand(const std::vector<std::string>& args) {
+    return Run(args, true);
+}

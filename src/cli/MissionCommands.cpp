@@ -8,8 +8,8 @@
 
 #include <cstdio>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,32 +42,34 @@ constexpr int kFailure = 2;
 // Messages go to standard error as the editor words them; questions are
 // answered with a fixed answer.
 class CliPrompts : public platform::Prompts {
-public:
+  public:
     explicit CliPrompts(bool answer) : m_answer(answer) {}
     void Message(std::string_view text, platform::Icon) override {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }
     bool AskYesNo(std::string_view) override { return m_answer; }
 
-private:
+  private:
     bool m_answer;
 };
 
 // The member list answered from the command line.
 class CliDialogs : public document::DocumentDialogs {
-public:
+  public:
     explicit CliDialogs(std::string member) : m_member(std::move(member)) {}
-    std::optional<std::string> PickPakMember(const std::vector<resources::PakMemberInfo>&) override {
+    std::optional<std::string>
+    PickPakMember(const std::vector<resources::PakMemberInfo>&) override {
         if (m_member.empty()) return std::nullopt;
         return m_member;
     }
 
-private:
+  private:
     std::string m_member;
 };
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "vmed mission: %s\nRun 'vmed mission --help' for usage.\n", message.c_str());
+    std::fprintf(stderr, "vmed mission: %s\nRun 'vmed mission --help' for usage.\n",
+                 message.c_str());
     return kFailure;
 }
 
@@ -91,12 +93,16 @@ void PrintInfo(CVarnholtMapEditorDoc& doc, const CResourceCatalogue& catalogue) 
             if (!resources::CheckEntityType(*c, catalogue)) continue;
             std::string type = c->GetValueUnquoted(0);
             type = type.substr(0, type.find(':'));
-            if (const resources::CEntityEntry* entry = catalogue.FindEntity(type)) ++categories[entry->category];
+            if (const resources::CEntityEntry* entry = catalogue.FindEntity(type))
+                ++categories[entry->category];
         }
-    std::printf("kind\t%d\nroots\t%zu\nentities\t%zu\n", static_cast<int>(doc.Kind()), doc.Roots().size(), entities);
-    for (const auto& [category, count] : categories) std::printf("category.%d\t%zu\n", category, count);
-    std::printf("waypoints\t%zu\nzones\t%zu\nevents\t%zu\ntriggers\t%zu\ncamerapaths\t%zu\n", CountWaypoints(doc),
-                doc.Zones().size(), doc.Events().size(), doc.Triggers().size(), doc.CameraPaths().size());
+    std::printf("kind\t%d\nroots\t%zu\nentities\t%zu\n", static_cast<int>(doc.Kind()),
+                doc.Roots().size(), entities);
+    for (const auto& [category, count] : categories)
+        std::printf("category.%d\t%zu\n", category, count);
+    std::printf("waypoints\t%zu\nzones\t%zu\nevents\t%zu\ntriggers\t%zu\ncamerapaths\t%zu\n",
+                CountWaypoints(doc), doc.Zones().size(), doc.Events().size(), doc.Triggers().size(),
+                doc.CameraPaths().size());
 }
 
 } // namespace
@@ -108,7 +114,8 @@ int RunMissionCommand(const std::vector<std::string>& args) {
         return 0;
     }
     const std::string& action = args[0];
-    if (action != "info" && action != "save") return UsageError("unknown subcommand '" + action + "'");
+    if (action != "info" && action != "save")
+        return UsageError("unknown subcommand '" + action + "'");
     std::string gamePath, resourceDir, member;
     std::vector<std::string> files;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -122,7 +129,8 @@ int RunMissionCommand(const std::vector<std::string>& args) {
             files.push_back(a);
         }
     }
-    if (gamePath.empty() || resourceDir.empty()) return UsageError("--game-path and --resource-dir are required");
+    if (gamePath.empty() || resourceDir.empty())
+        return UsageError("--game-path and --resource-dir are required");
     if (files.size() != (action == "info" ? 1u : 2u)) return UsageError("wrong number of files");
 
     CliPrompts prompts(true);

@@ -52,7 +52,7 @@ constexpr int kUsageError = 2;
 
 // Prints the archive's one message (a file that cannot be opened) to stderr.
 class StderrPrompts : public platform::Prompts {
-public:
+  public:
     void Message(std::string_view text, platform::Icon) override {
         std::fprintf(stderr, "vmed pak: %.*s\n", static_cast<int>(text.size()), text.data());
     }
@@ -148,7 +148,8 @@ int RunExtract(const std::vector<std::string>& args) {
         for (const auto& m : archive.Members()) {
             std::string lower = platform::ToLowerCp1252(m.name);
             bool take = everything;
-            for (const auto& p : prefixes) take = take || lower.compare(0, p.size(), p) == 0;
+            for (const auto& p : prefixes)
+                take = take || lower.compare(0, p.size(), p) == 0;
             if (take && seen.insert(lower).second) names.push_back(lower);
         }
     }
@@ -169,12 +170,14 @@ int RunTest(const std::vector<std::string>& args) {
     if (result == resources::PakOk)
         std::printf("%s: all members OK\n", args[0].c_str());
     else
-        std::fprintf(stderr, "vmed pak: %zu member(s) not OK in %s\n", failing.size(), args[0].c_str());
+        std::fprintf(stderr, "vmed pak: %zu member(s) not OK in %s\n", failing.size(),
+                     args[0].c_str());
     return result;
 }
 
 int RunAdd(const std::vector<std::string>& args) {
-    if (args.size() != 3) return UsageError("add needs an archive, a source file and a member name");
+    if (args.size() != 3)
+        return UsageError("add needs an archive, a source file and a member name");
     StderrPrompts prompts;
     CPakArchive archive(&prompts);
     if (!OpenArchive(archive, args[0])) return resources::PakError;
@@ -184,8 +187,8 @@ int RunAdd(const std::vector<std::string>& args) {
     request.sourcePath = args[1];
     request.archiveName = args[2];
     if (archive.Update(request)) return 0;
-    std::fprintf(stderr, "vmed pak: adding '%s' to '%s' failed (result %d)\n", args[1].c_str(), args[0].c_str(),
-                 archive.LastResult());
+    std::fprintf(stderr, "vmed pak: adding '%s' to '%s' failed (result %d)\n", args[1].c_str(),
+                 args[0].c_str(), archive.LastResult());
     return resources::PakError;
 }
 

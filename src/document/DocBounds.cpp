@@ -14,8 +14,10 @@ bool ReadRect(const CDefNode* root, const char* name, BoundsRect& out) {
     const CDefNode* node = root ? root->FindChild(name) : nullptr;
     if (!node) return false;
     double v[4] = {0, 0, 0, 0};
-    for (size_t i = 0; i < 4; ++i) node->GetFloat(i, v[i]);
-    out = {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]), static_cast<float>(v[3])};
+    for (size_t i = 0; i < 4; ++i)
+        node->GetFloat(i, v[i]);
+    out = {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]),
+           static_cast<float>(v[3])};
     return true;
 }
 
@@ -35,7 +37,8 @@ BoundsRect Shift(const BoundsRect& r, float dx, float dy) {
 bool CVarnholtMapEditorDoc::ReadBounds() {
     CDefNode* root = MapRoot();
     if (!ReadRect(root, "WorldBound", m_world)) {
-        if (m_services.prompts) m_services.prompts->Message(kNoWorldBoundMessage, platform::Icon::Warning);
+        if (m_services.prompts)
+            m_services.prompts->Message(kNoWorldBoundMessage, platform::Icon::Warning);
         return false;
     }
     BoundsRect camera = m_world, pather = m_world;
@@ -44,8 +47,8 @@ bool CVarnholtMapEditorDoc::ReadBounds() {
     return EditBounds(m_world, camera, pather);
 }
 
-void CVarnholtMapEditorDoc::WriteBounds(const BoundsRect* world, const BoundsRect* camera, const BoundsRect* pather,
-                                        bool overwrite) {
+void CVarnholtMapEditorDoc::WriteBounds(const BoundsRect* world, const BoundsRect* camera,
+                                        const BoundsRect* pather, bool overwrite) {
     CDefNode* root = MapRoot();
     if (!root) return;
     const BoundsRect* given[3] = {world, camera, pather};
@@ -67,7 +70,8 @@ void CVarnholtMapEditorDoc::WriteBounds(const BoundsRect* world, const BoundsRec
     }
 }
 
-bool CVarnholtMapEditorDoc::EditBounds(const BoundsRect& world, const BoundsRect& camera, const BoundsRect& pather) {
+bool CVarnholtMapEditorDoc::EditBounds(const BoundsRect& world, const BoundsRect& camera,
+                                       const BoundsRect& pather) {
     if (!m_services.dialogs) return false;
     BoundsDialogData data;
     data.picture = m_services.host ? m_services.host->GetBoundsPicture() : nullptr;

@@ -16,7 +16,9 @@ namespace document {
 
 namespace {
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 // The first value of the child of that name, without its first and last
 // characters (the quotes).
@@ -43,7 +45,8 @@ CDefNode* AddText(CDefNode* parent, std::string_view name, std::string_view text
 
 std::string WriteNodes(const DefNodeList& nodes) {
     format::StringSink sink;
-    for (const auto& node : nodes) node->WriteNode(sink);
+    for (const auto& node : nodes)
+        node->WriteNode(sink);
     return sink.text;
 }
 
@@ -54,7 +57,8 @@ bool WriteModFile(const fs::path& target, std::string_view bytes) {
     return platform::WriteFileAtomically(target, bytes);
 }
 
-void Tell(platform::Prompts* prompts, std::string_view text, platform::Icon icon = platform::Icon::Warning) {
+void Tell(platform::Prompts* prompts, std::string_view text,
+          platform::Icon icon = platform::Icon::Warning) {
     if (prompts) prompts->Message(text, icon);
 }
 
@@ -85,7 +89,8 @@ std::vector<ExistingMod> ListExistingMods(const std::string& gamePath) {
         }
         mods.push_back(std::move(mod));
     }
-    std::sort(mods.begin(), mods.end(), [](const auto& a, const auto& b) { return a.folder < b.folder; });
+    std::sort(mods.begin(), mods.end(),
+              [](const auto& a, const auto& b) { return a.folder < b.folder; });
     return mods;
 }
 
@@ -99,13 +104,15 @@ void ApplyModDefaults(ModInfo& info) {
 bool ValidModName(std::string_view name) {
     if (name.empty() || name == "." || name == ".." || name.size() > 200) return false;
     for (unsigned char c : name)
-        if (c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+        if (c < 0x20 || c == 0x7F ||
+            std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
             return false;
     // Windows drops trailing dots and spaces, which would put the mod in another folder.
     return name.back() != '.' && name.back() != ' ' && name.front() != ' ';
 }
 
-void AddModToGamesReg(DefNodeList& roots, const std::string& modName, const std::string& fileStem, int side) {
+void AddModToGamesReg(DefNodeList& roots, const std::string& modName, const std::string& fileStem,
+                      int side) {
     for (const auto& root : roots) {
         if (platform::EqualsNoCase(root->Name(), "campaigns")) {
             CDefNode* bonus = root->Find("\"5. Bonus missions\"");
@@ -154,7 +161,8 @@ void AddModToMissionLng(DefNodeList& roots, const std::string& title) {
 
 // --- minimap ---------------------------------------------------------------------------
 
-BoundsPicture MinimapPicture(const BoundsPicture& picture, const GroundExtent& extent, const BoundsRect& world) {
+BoundsPicture MinimapPicture(const BoundsPicture& picture, const GroundExtent& extent,
+                             const BoundsRect& world) {
     const int W = std::max(picture.width, 0), H = std::max(picture.height, 0);
     const Box3& box = extent.picture;
     double dx = std::fabs(double(box.maxX) - box.minX), dy = std::fabs(double(box.maxY) - box.minY);
@@ -200,8 +208,9 @@ std::string TgaBytes(const BoundsPicture& picture) {
     return bytes;
 }
 
-bool CreateMinimap(const fs::path& modFolder, const std::string& modName, const BoundsPicture& picture,
-                   const GroundExtent& extent, const BoundsRect& world, platform::Prompts* prompts) {
+bool CreateMinimap(const fs::path& modFolder, const std::string& modName,
+                   const BoundsPicture& picture, const GroundExtent& extent,
+                   const BoundsRect& world, platform::Prompts* prompts) {
     fs::path folder = modFolder / "resource" / "interface" / "minimap";
     DefNodeList description;
     description.push_back(std::make_unique<CDefNode>());
@@ -229,14 +238,17 @@ bool ExportToPak(CVarnholtMapEditorDoc& doc, const ExportPaths& paths) {
     const std::string& path = doc.PathName();
     const std::string& dir = paths.resourceDir;
     // The prefix must end at a folder boundary: "/res2/x.mi" is not below "/res".
-    bool inside = !dir.empty() && path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
-                  (dir.back() == '/' || dir.back() == '\\' || path[dir.size()] == '/' || path[dir.size()] == '\\');
+    bool inside = !dir.empty() && path.size() > dir.size() &&
+                  path.compare(0, dir.size(), dir) == 0 &&
+                  (dir.back() == '/' || dir.back() == '\\' || path[dir.size()] == '/' ||
+                   path[dir.size()] == '\\');
     if (!inside) {
         Tell(services.prompts, kNotInResourceDir, platform::Icon::Information);
         return false;
     }
     std::string member = path.substr(dir.size());
-    while (!member.empty() && (member.front() == '/' || member.front() == '\\')) member.erase(0, 1);
+    while (!member.empty() && (member.front() == '/' || member.front() == '\\'))
+        member.erase(0, 1);
     std::replace(member.begin(), member.end(), '\\', '/');
 
     resources::CPakArchive pak(services.prompts);
@@ -244,7 +256,8 @@ bool ExportToPak(CVarnholtMapEditorDoc& doc, const ExportPaths& paths) {
     if (!pak.List() && pak.LastResult() > resources::PakWarning) return false;
     for (const auto& m : pak.Members())
         if (platform::EqualsNoCase(m.name, member)) {
-            if (!services.prompts || !services.prompts->AskYesNo(kOverwriteMemberQuestion)) return false;
+            if (!services.prompts || !services.prompts->AskYesNo(kOverwriteMemberQuestion))
+                return false;
             break;
         }
     resources::PakAddRequest request;
@@ -267,14 +280,18 @@ bool ExportMod(CVarnholtMapEditorDoc& doc, const ExportPaths& paths, const ModIn
     } else {
         info.side = doc.PlayerSide();
         std::error_code ec;
-        info.customEnvironmentAvailable = fs::is_regular_file(fs::path(paths.editorDir) / "environment.set", ec);
+        info.customEnvironmentAvailable =
+            fs::is_regular_file(fs::path(paths.editorDir) / "environment.set", ec);
         info.customEnvironment = info.customEnvironmentAvailable;
-        if (!services.dialogs || !services.dialogs->EditModInfo(info, ListExistingMods(paths.gamePath))) return false;
+        if (!services.dialogs ||
+            !services.dialogs->EditModInfo(info, ListExistingMods(paths.gamePath)))
+            return false;
     }
     ApplyModDefaults(info);
     if (!ValidModName(info.name)) {
         Tell(prompts, "The mod name '" + info.name +
-                          "' cannot be used as a folder name.\nUse a name without path separators or the characters \\ / : * ? \" < > |.");
+                          "' cannot be used as a folder name.\nUse a name without path separators "
+                          "or the characters \\ / : * ? \" < > |.");
         return false;
     }
     doc.SetPlayerSide(info.side);
@@ -295,7 +312,8 @@ bool ExportMod(CVarnholtMapEditorDoc& doc, const ExportPaths& paths, const ModIn
     fs::path environment = modFolder / "resource" / "set" / "environment.set";
     std::error_code ec;
     if (info.customEnvironment) {
-        if (std::optional<std::string> env = platform::ReadWholeFile(fs::path(paths.editorDir) / "environment.set"))
+        if (std::optional<std::string> env =
+                platform::ReadWholeFile(fs::path(paths.editorDir) / "environment.set"))
             WriteModFile(environment, *env);
     } else {
         fs::remove(environment, ec);
@@ -321,8 +339,10 @@ bool ExportMod(CVarnholtMapEditorDoc& doc, const ExportPaths& paths, const ModIn
         bool games;
     };
     const Table tables[] = {
-        {"set/registry/games.reg", modFolder / "resource" / "set" / "registry" / "games.reg", kNoGamesReg, true},
-        {"set/text/mission.lng", modFolder / "resource" / "set" / "text" / "mission.lng", kNoMissionLng, false},
+        {"set/registry/games.reg", modFolder / "resource" / "set" / "registry" / "games.reg",
+         kNoGamesReg, true},
+        {"set/text/mission.lng", modFolder / "resource" / "set" / "text" / "mission.lng",
+         kNoMissionLng, false},
     };
     for (const Table& table : tables) {
         DefNodeList nodes;

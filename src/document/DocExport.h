@@ -19,10 +19,12 @@ class CVarnholtMapEditorDoc;
 // Messages of the exports, as the user sees them.
 inline constexpr const char* kNotInResourceDir =
     "The file must be into the resource directory to be exported.\nSee File/Options";
-inline constexpr const char* kOverwriteMemberQuestion = "The file already exists in the .pak file.\nShell we overwrite?";
+inline constexpr const char* kOverwriteMemberQuestion =
+    "The file already exists in the .pak file.\nShell we overwrite?";
 inline constexpr const char* kExportError = "Error while exporting file.";
 inline constexpr const char* kNoGamesReg = "Could not find 'games.reg' in the resource directory.";
-inline constexpr const char* kNoMissionLng = "Could not find 'mission.lng' in the resource directory.";
+inline constexpr const char* kNoMissionLng =
+    "Could not find 'mission.lng' in the resource directory.";
 inline constexpr const char* kExportSuccess = "File successfully exported.";
 
 // Where the exports read and write: the game, the unpacked resources and the
@@ -41,11 +43,11 @@ struct ExistingMod {
 
 // The fields of the Mod Info dialog.
 struct ModInfo {
-    std::string name;        // the folder name
+    std::string name; // the folder name
     std::string title;
     std::string version;
     std::string description;
-    int side = 0;            // 0 USSR, 1 USA, 2 GER, 3 GBR
+    int side = 0; // 0 USSR, 1 USA, 2 GER, 3 GBR
     bool exportMap = true;
     bool minimap = true;
     bool customEnvironment = false;
@@ -63,17 +65,20 @@ bool ValidModName(std::string_view name);
 
 // The additions an export makes to the game's mission registry and mission
 // texts; entries already present are left as they are.
-void AddModToGamesReg(DefNodeList& roots, const std::string& modName, const std::string& fileStem, int side);
+void AddModToGamesReg(DefNodeList& roots, const std::string& modName, const std::string& fileStem,
+                      int side);
 void AddModToMissionLng(DefNodeList& roots, const std::string& title);
 
 // The part of the bounds picture a minimap shows, with its 3-pixel white
 // frame; the crop always stays inside the picture.
-BoundsPicture MinimapPicture(const BoundsPicture& picture, const GroundExtent& extent, const BoundsRect& world);
+BoundsPicture MinimapPicture(const BoundsPicture& picture, const GroundExtent& extent,
+                             const BoundsRect& world);
 // An uncompressed 24-bit TGA, rows bottom to top.
 std::string TgaBytes(const BoundsPicture& picture);
 // Writes <modFolder>/resource/interface/minimap/<modName>.ebm and .tga.
-bool CreateMinimap(const std::filesystem::path& modFolder, const std::string& modName, const BoundsPicture& picture,
-                   const GroundExtent& extent, const BoundsRect& world, platform::Prompts* prompts);
+bool CreateMinimap(const std::filesystem::path& modFolder, const std::string& modName,
+                   const BoundsPicture& picture, const GroundExtent& extent,
+                   const BoundsRect& world, platform::Prompts* prompts);
 
 // "Export into 'game.pak'": the saved document replaces or joins its member
 // of the game's main archive. True on success.

@@ -15,14 +15,19 @@ namespace document {
 
 namespace {
 
-std::string Extension(const std::string& path) { return platform::ToLowerCp1252(fs::path(path).extension().string()); }
+std::string Extension(const std::string& path) {
+    return platform::ToLowerCp1252(fs::path(path).extension().string());
+}
 
-std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
+std::string FileName(const std::string& path) {
+    return fs::path(path).filename().string();
+}
 
 CDefNode* AddFloats(CDefNode* parent, const char* name, std::initializer_list<double> values) {
     CDefNode* node = parent->AddChild(name);
     size_t i = 0;
-    for (double v : values) node->SetFloat(i++, v);
+    for (double v : values)
+        node->SetFloat(i++, v);
     return node;
 }
 
@@ -52,8 +57,10 @@ std::unique_ptr<CDefNode> NewMapRoot(const std::string& ground) {
 BoundsRect RectOf(const CDefNode* node, const BoundsRect& fallback) {
     if (!node) return fallback;
     double v[4] = {0, 0, 0, 0};
-    for (size_t i = 0; i < 4; ++i) node->GetFloat(i, v[i]);
-    return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]), static_cast<float>(v[3])};
+    for (size_t i = 0; i < 4; ++i)
+        node->GetFloat(i, v[i]);
+    return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]),
+            static_cast<float>(v[3])};
 }
 
 } // namespace
@@ -95,7 +102,8 @@ bool CVarnholtMapEditorDoc::LoadFromText(std::string_view text) {
 bool CVarnholtMapEditorDoc::OnNewDocument() {
     DeleteContents();
     if (m_kind == Mission) {
-        std::optional<std::string> base = m_services.dialogs ? m_services.dialogs->OpenBaseMap() : std::nullopt;
+        std::optional<std::string> base =
+            m_services.dialogs ? m_services.dialogs->OpenBaseMap() : std::nullopt;
         if (!base) return false;
         m_loadingBaseMap = true;
         m_baseMapPath = *base;
@@ -108,9 +116,11 @@ bool CVarnholtMapEditorDoc::OnNewDocument() {
             std::vector<std::string> templates;
             if (m_services.catalogue)
                 for (const auto& entry : m_services.catalogue->Entries())
-                    if (entry.category == resources::CategoryMapDefinitions) templates.push_back(entry.name);
+                    if (entry.category == resources::CategoryMapDefinitions)
+                        templates.push_back(entry.name);
             std::optional<std::string> chosen =
-                m_services.dialogs ? m_services.dialogs->ChooseMapTemplate(templates) : std::nullopt;
+                m_services.dialogs ? m_services.dialogs->ChooseMapTemplate(templates)
+                                   : std::nullopt;
             if (!chosen) return false;
             ground = *chosen;
         }
@@ -127,13 +137,15 @@ bool CVarnholtMapEditorDoc::PickPakMember(const std::string& archivePath, std::s
     if (pak.Members().empty()) return false;
     std::optional<std::string> member =
         m_services.dialogs ? m_services.dialogs->PickPakMember(pak.Members()) : std::nullopt;
-    if (!member || member->empty() || !m_services.catalogue || m_services.catalogue->ResourceDir().empty())
+    if (!member || member->empty() || !m_services.catalogue ||
+        m_services.catalogue->ResourceDir().empty())
         return false;
     std::vector<std::string> names{platform::ToLowerCp1252(*member)};
     // A mission needs its base map from the same folder of the archive.
     if (Extension(*member) == ".mi") {
         size_t slash = member->rfind('/');
-        std::string folder = slash == std::string::npos ? std::string() : member->substr(0, slash + 1);
+        std::string folder =
+            slash == std::string::npos ? std::string() : member->substr(0, slash + 1);
         names.push_back(platform::ToLowerCp1252(folder + "map"));
     }
     fs::path target = m_services.catalogue->ResourceDir();
@@ -194,7 +206,8 @@ void CVarnholtMapEditorDoc::Serialize(format::DefSink& sink) {
             return;
         }
     }
-    for (const auto& root : m_roots) root->WriteNode(sink);
+    for (const auto& root : m_roots)
+        root->WriteNode(sink);
     if (m_services.host && m_services.host->HasTextView()) {
         m_directEditText.clear();
         m_services.host->ReloadTextView();
@@ -236,7 +249,8 @@ bool CVarnholtMapEditorDoc::OnSaveDocument(const std::string& path) {
         m_baseMapPath = path;
     if (!WriteDocument(path)) {
         if (m_services.prompts)
-            m_services.prompts->Message("Failed to save the document '" + path + "'.", platform::Icon::Error);
+            m_services.prompts->Message("Failed to save the document '" + path + "'.",
+                                        platform::Icon::Error);
         return false;
     }
     SetModifiedFlag(false);
@@ -251,8 +265,10 @@ bool CVarnholtMapEditorDoc::DoSave(const std::string& path, bool replace) {
         if (proposal.empty()) {
             if (replace && m_kind == Map) {
                 CDefNode* root = MapRoot();
-                BoundsRect camera = RectOf(root ? root->FindChild("CameraBound") : nullptr, m_world);
-                BoundsRect pather = RectOf(root ? root->FindChild("PatherBound") : nullptr, m_world);
+                BoundsRect camera =
+                    RectOf(root ? root->FindChild("CameraBound") : nullptr, m_world);
+                BoundsRect pather =
+                    RectOf(root ? root->FindChild("PatherBound") : nullptr, m_world);
                 if (!EditBounds(m_world, camera, pather)) return false;
             }
             proposal = m_title.substr(0, m_title.find_first_of(" #%;/\\"));
@@ -262,12 +278,14 @@ bool CVarnholtMapEditorDoc::DoSave(const std::string& path, bool replace) {
                 proposal = "map";
         }
         std::optional<std::string> chosen =
-            m_services.dialogs ? m_services.dialogs->AskSaveFileName(proposal, replace) : std::nullopt;
+            m_services.dialogs ? m_services.dialogs->AskSaveFileName(proposal, replace)
+                               : std::nullopt;
         if (!chosen || chosen->empty()) return false;
         name = *chosen;
     }
     // Maps have no extension.
-    if (m_kind != Mission && name.size() >= 3 && platform::EqualsNoCase(std::string_view(name).substr(name.size() - 3), ".mi"))
+    if (m_kind != Mission && name.size() >= 3 &&
+        platform::EqualsNoCase(std::string_view(name).substr(name.size() - 3), ".mi"))
         name.resize(name.size() - 3);
     if (!OnSaveDocument(name)) return false;
     if (replace) {
@@ -280,7 +298,8 @@ bool CVarnholtMapEditorDoc::DoSave(const std::string& path, bool replace) {
 
 void CVarnholtMapEditorDoc::OnCloseDocument() {
     if (m_services.host)
-        m_services.host->SendToMainFrame(AppMessage::DocumentClosing, 0, reinterpret_cast<intptr_t>(this));
+        m_services.host->SendToMainFrame(AppMessage::DocumentClosing, 0,
+                                         reinterpret_cast<intptr_t>(this));
 }
 
 } // namespace document

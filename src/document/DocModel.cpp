@@ -25,8 +25,10 @@ int FirstChild(const CDefNode* parent, std::string_view name) {
 
 // The sections of a mission root after a given one, in their order; a search
 // for the place of a new section starts at its own name.
-constexpr const char* kSections[] = {"Link", "Brain", "Tags", "Helpers", "Covers", "Players", "MissionMusic"};
-constexpr const char* kHelperKinds[] = {"event", "trigger", "waypoints", "zone", "camerapath", "task"};
+constexpr const char* kSections[] = {"Link",   "Brain",   "Tags",        "Helpers",
+                                     "Covers", "Players", "MissionMusic"};
+constexpr const char* kHelperKinds[] = {"event", "trigger",    "waypoints",
+                                        "zone",  "camerapath", "task"};
 
 size_t SectionPlace(const CDefNode* parent, const char* const* first, const char* const* last) {
     for (const char* const* s = first; s != last; ++s) {
@@ -36,9 +38,11 @@ size_t SectionPlace(const CDefNode* parent, const char* const* first, const char
     return kAppend;
 }
 
-size_t SectionPlaceFrom(const CDefNode* parent, std::string_view from, const char* const* table, size_t count) {
+size_t SectionPlaceFrom(const CDefNode* parent, std::string_view from, const char* const* table,
+                        size_t count) {
     for (size_t k = 0; k < count; ++k)
-        if (platform::EqualsNoCase(table[k], from)) return SectionPlace(parent, table + k, table + count);
+        if (platform::EqualsNoCase(table[k], from))
+            return SectionPlace(parent, table + k, table + count);
     return kAppend;
 }
 
@@ -52,7 +56,9 @@ bool ValueIs(const CDefNode* node, size_t i, const char* text) {
     return v && platform::EqualsNoCase(v, text);
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 void CollectSubtree(const CDefNode* node, std::vector<const CDefNode*>& out) {
     std::vector<const CDefNode*> stack{node};
@@ -60,15 +66,15 @@ void CollectSubtree(const CDefNode* node, std::vector<const CDefNode*>& out) {
         const CDefNode* n = stack.back();
         stack.pop_back();
         out.push_back(n);
-        for (const CDefNode* c : n->Children()) stack.push_back(c);
+        for (const CDefNode* c : n->Children())
+            stack.push_back(c);
     }
 }
 
 } // namespace
 
 CVarnholtMapEditorDoc::CVarnholtMapEditorDoc(DocumentServices services)
-    : m_services(services),
-      m_idRegistry(new uint32_t[format::kRegistrySize]()),
+    : m_services(services), m_idRegistry(new uint32_t[format::kRegistrySize]()),
       m_midRegistry(new uint32_t[format::kRegistrySize]()) {
     m_eventIds.fill(0xFF);
     m_cameraPathIds.fill(0xFF);
@@ -103,7 +109,8 @@ void CVarnholtMapEditorDoc::SetTitle(std::string title) {
 
 void CVarnholtMapEditorDoc::SetModifiedFlag(bool modified) {
     constexpr std::string_view mark = " *";
-    bool marked = m_title.size() >= mark.size() && m_title.compare(m_title.size() - mark.size(), mark.size(), mark) == 0;
+    bool marked = m_title.size() >= mark.size() &&
+                  m_title.compare(m_title.size() - mark.size(), mark.size(), mark) == 0;
     if (modified && !m_modified && !marked) m_title += mark;
     if (!modified && marked) m_title.resize(m_title.size() - mark.size());
     m_modified = modified;
@@ -187,14 +194,20 @@ CameraPathRecord* CVarnholtMapEditorDoc::AdoptCameraPath(std::unique_ptr<CameraP
     return m_cameraPaths.back().get();
 }
 
-void CVarnholtMapEditorDoc::EraseRecordsOf(const CDefNode* node) { ForgetSubtree(node); }
+void CVarnholtMapEditorDoc::EraseRecordsOf(const CDefNode* node) {
+    ForgetSubtree(node);
+}
 
 void CVarnholtMapEditorDoc::ForgetSubtree(const CDefNode* node) {
-    if (!node || (m_zones.empty() && m_events.empty() && m_triggers.empty() && m_cameraPaths.empty())) return;
+    if (!node ||
+        (m_zones.empty() && m_events.empty() && m_triggers.empty() && m_cameraPaths.empty()))
+        return;
     std::vector<const CDefNode*> inside;
     CollectSubtree(node, inside);
     std::sort(inside.begin(), inside.end());
-    auto within = [&](const CDefNode* n) { return n && std::binary_search(inside.begin(), inside.end(), n); };
+    auto within = [&](const CDefNode* n) {
+        return n && std::binary_search(inside.begin(), inside.end(), n);
+    };
 
     // An event or camera path id is free again once no record holds it, so
     // that deleting and adding events never runs out of ids.
@@ -202,14 +215,16 @@ void CVarnholtMapEditorDoc::ForgetSubtree(const CDefNode* node) {
         if (!within(r->node)) return false;
         int id = r->id;
         if (id >= 0 && id < 256 &&
-            std::none_of(m_events.begin(), m_events.end(),
-                         [&](const auto& o) { return o.get() != r.get() && o->id == id && !within(o->node); }))
+            std::none_of(m_events.begin(), m_events.end(), [&](const auto& o) {
+                return o.get() != r.get() && o->id == id && !within(o->node);
+            }))
             m_eventIds[id] = 0xFF;
         return true;
     });
     std::erase_if(m_cameraPaths, [&](const std::unique_ptr<CameraPathRecord>& r) {
         if (!within(r->node)) {
-            std::erase_if(r->keys, [&](const std::unique_ptr<CameraKey>& k) { return within(k->node); });
+            std::erase_if(r->keys,
+                          [&](const std::unique_ptr<CameraKey>& k) { return within(k->node); });
             return false;
         }
         int id = CameraPathIdOf(r->name);
@@ -220,7 +235,8 @@ void CVarnholtMapEditorDoc::ForgetSubtree(const CDefNode* node) {
             m_cameraPathIds[id] = 0xFF;
         return true;
     });
-    std::erase_if(m_triggers, [&](const std::unique_ptr<TriggerRecord>& r) { return within(r->node); });
+    std::erase_if(m_triggers,
+                  [&](const std::unique_ptr<TriggerRecord>& r) { return within(r->node); });
     std::erase_if(m_zones, [&](const std::unique_ptr<ZoneRecord>& r) {
         if (within(r->globalWP)) r->globalWP = nullptr;
         return within(r->node);
@@ -265,7 +281,8 @@ CDefNode* CVarnholtMapEditorDoc::InsertSection(std::string_view name, std::strin
         index = 0;
     } else if (eq("Entity")) {
         int first = FirstChild(root, "Entity");
-        index = first >= 0 ? static_cast<size_t>(first) + 1 : SectionPlace(root, kSections, kSections + sectionCount);
+        index = first >= 0 ? static_cast<size_t>(first) + 1
+                           : SectionPlace(root, kSections, kSections + sectionCount);
     } else if (eq("Helpers")) {
         index = SectionPlaceFrom(root, "Covers", kSections, sectionCount);
     } else if (std::any_of(std::begin(kSections), std::end(kSections), eq)) {
@@ -288,7 +305,8 @@ CDefNode* CVarnholtMapEditorDoc::InsertSection(std::string_view name, std::strin
 
     auto node = std::make_unique<CDefNode>();
     node->Assign(name, {});
-    if (index == kAppend || index > parent->ChildCount()) return parent->AppendChild(std::move(node));
+    if (index == kAppend || index > parent->ChildCount())
+        return parent->AppendChild(std::move(node));
     return parent->InsertChild(index, std::move(node));
 }
 
@@ -353,7 +371,8 @@ bool CVarnholtMapEditorDoc::DeleteElement(CDefNode* node) {
         // Deeper nodes (a waypoint in its waypoints node) only when they lie in the working root.
         parent = FindParent(node);
         const CDefNode* up = parent;
-        while (up && up != root) up = FindParent(up);
+        while (up && up != root)
+            up = FindParent(up);
         if (!up) return false;
         index = parent->IndexOfChild(node);
     }
@@ -392,7 +411,8 @@ bool CVarnholtMapEditorDoc::DeleteElement(CDefNode* node) {
             DestroyChild(root, i);
         }
         if (helpers)
-            if (CDefNode* mid = node->FindChild("MID")) RemoveWaypointTriggersOfMid(helpers, mid->GetValue(0));
+            if (CDefNode* mid = node->FindChild("MID"))
+                RemoveWaypointTriggersOfMid(helpers, mid->GetValue(0));
         // The deletions above may have moved the node within its parent.
         index = parent->IndexOfChild(node);
         if (index < 0) return true;
@@ -424,7 +444,8 @@ bool CVarnholtMapEditorDoc::DeleteWaypoint(CDefNode* node) {
     std::string key = Quoted(node->Name());
     for (size_t i = 0; i < m_triggers.size();) {
         TriggerRecord* record = m_triggers[i].get();
-        CDefNode* hit = record->node ? record->node->Find("\"waypoint/uid\"", key.c_str()) : nullptr;
+        CDefNode* hit =
+            record->node ? record->node->Find("\"waypoint/uid\"", key.c_str()) : nullptr;
         if (hit) {
             const char* name = record->node->GetValue(0);
             std::string question = kTriggerLinkedQuestion;
@@ -433,7 +454,9 @@ bool CVarnholtMapEditorDoc::DeleteWaypoint(CDefNode* node) {
                 CDefNode* triggerNode = record->node;
                 CDefNode* triggerParent = FindParent(triggerNode);
                 m_triggers.erase(m_triggers.begin() + static_cast<long>(i));
-                if (triggerParent) DestroyChild(triggerParent, static_cast<size_t>(triggerParent->IndexOfChild(triggerNode)));
+                if (triggerParent)
+                    DestroyChild(triggerParent,
+                                 static_cast<size_t>(triggerParent->IndexOfChild(triggerNode)));
                 continue;
             }
         }
@@ -447,7 +470,8 @@ bool CVarnholtMapEditorDoc::DeleteWaypoint(CDefNode* node) {
 
 void CVarnholtMapEditorDoc::RemoveZone(ZoneRecord* zone) {
     if (m_kind != Mission || !zone) return;
-    auto it = std::find_if(m_zones.begin(), m_zones.end(), [&](const auto& z) { return z.get() == zone; });
+    auto it = std::find_if(m_zones.begin(), m_zones.end(),
+                           [&](const auto& z) { return z.get() == zone; });
     if (it == m_zones.end()) return;
     CDefNode* node = zone->node;
     m_zones.erase(it);
@@ -489,7 +513,8 @@ CDefNode* CVarnholtMapEditorDoc::AddWaypointTrigger(unsigned long mid, unsigned 
     // The stored node takes the values and children the dialog left.
     std::vector<std::string_view> values = built->Values();
     node->Assign("trigger", values);
-    while (built->ChildCount()) node->AppendChild(built->DetachChild(0));
+    while (built->ChildCount())
+        node->AppendChild(built->DetachChild(0));
     record->node = node;
     m_triggers.push_back(std::move(record));
     return node;

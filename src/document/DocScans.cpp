@@ -12,12 +12,15 @@ namespace {
 // First node named name strictly below node with at least minValues values.
 CDefNode* FindBelow(const CDefNode* node, std::string_view name, size_t minValues = 0) {
     std::vector<const CDefNode*> stack;
-    for (size_t i = node->ChildCount(); i-- > 0;) stack.push_back(node->Child(i));
+    for (size_t i = node->ChildCount(); i-- > 0;)
+        stack.push_back(node->Child(i));
     while (!stack.empty()) {
         const CDefNode* n = stack.back();
         stack.pop_back();
-        if (n->ValueCount() >= minValues && platform::EqualsNoCase(n->Name(), name)) return const_cast<CDefNode*>(n);
-        for (size_t i = n->ChildCount(); i-- > 0;) stack.push_back(n->Child(i));
+        if (n->ValueCount() >= minValues && platform::EqualsNoCase(n->Name(), name))
+            return const_cast<CDefNode*>(n);
+        for (size_t i = n->ChildCount(); i-- > 0;)
+            stack.push_back(n->Child(i));
     }
     return nullptr;
 }
@@ -25,12 +28,14 @@ CDefNode* FindBelow(const CDefNode* node, std::string_view name, size_t minValue
 // Every node named name below node, in depth-first order.
 void CollectBelow(const CDefNode* node, std::string_view name, std::vector<CDefNode*>& out) {
     std::vector<const CDefNode*> stack;
-    for (size_t i = node->ChildCount(); i-- > 0;) stack.push_back(node->Child(i));
+    for (size_t i = node->ChildCount(); i-- > 0;)
+        stack.push_back(node->Child(i));
     while (!stack.empty()) {
         const CDefNode* n = stack.back();
         stack.pop_back();
         if (platform::EqualsNoCase(n->Name(), name)) out.push_back(const_cast<CDefNode*>(n));
-        for (size_t i = n->ChildCount(); i-- > 0;) stack.push_back(n->Child(i));
+        for (size_t i = n->ChildCount(); i-- > 0;)
+            stack.push_back(n->Child(i));
     }
 }
 
@@ -75,11 +80,13 @@ void CVarnholtMapEditorDoc::ScanEvents() {
         record->node = child;
         record->name = platform::StripQuotes(child->GetValue(0));
         const char* v1 = child->GetValue(1);
-        if (v1 && platform::EqualsNoCase(v1, "id") && child->GetValue(2)) record->id = static_cast<int32_t>(LongValue(child, 2));
+        if (v1 && platform::EqualsNoCase(v1, "id") && child->GetValue(2))
+            record->id = static_cast<int32_t>(LongValue(child, 2));
         const char* v3 = child->GetValue(3);
         if (v3 && platform::EqualsNoCase(v3, "state") && child->GetValue(4))
             record->state = static_cast<int32_t>(LongValue(child, 4));
-        if (record->id >= 0 && record->id < 256) m_eventIds[record->id] = static_cast<uint8_t>(record->id);
+        if (record->id >= 0 && record->id < 256)
+            m_eventIds[record->id] = static_cast<uint8_t>(record->id);
         m_events.push_back(std::move(record));
     }
     SetProgressText("Scanning events %d", m_events.size());
@@ -132,7 +139,8 @@ void CVarnholtMapEditorDoc::ScanZones() {
                 if (zone->cornerCount == 4) break;
                 if (!platform::EqualsNoCase(point->Name(), "Point")) continue;
                 ZonePoint& corner = zone->corners[static_cast<size_t>(zone->cornerCount++)];
-                if (point->ValueCount() >= 2) corner = {FloatValue(point, 0), FloatValue(point, 1), zone->z};
+                if (point->ValueCount() >= 2)
+                    corner = {FloatValue(point, 0), FloatValue(point, 1), zone->z};
             }
         }
         zone->globalWP = FindBelow(child, "GlobalWP");
@@ -155,8 +163,10 @@ void CVarnholtMapEditorDoc::ScanCameraPaths() {
         path->node = child;
         path->name = child->GetValue(0);
         int id = CameraPathIdOf(path->name);
-        if (id >= 0 && id < 256) m_cameraPathIds[static_cast<size_t>(id)] = static_cast<uint8_t>(id);
-        if (CDefNode* start = FindBelow(child, "Event", 1)) path->startEvent = static_cast<int32_t>(LongValue(start, 0));
+        if (id >= 0 && id < 256)
+            m_cameraPathIds[static_cast<size_t>(id)] = static_cast<uint8_t>(id);
+        if (CDefNode* start = FindBelow(child, "Event", 1))
+            path->startEvent = static_cast<int32_t>(LongValue(start, 0));
         if (CDefNode* cancel = FindBelow(child, "EvCancel", 1))
             path->cancelEvent = static_cast<int32_t>(LongValue(cancel, 0));
         std::vector<CDefNode*> keys;
@@ -165,8 +175,10 @@ void CVarnholtMapEditorDoc::ScanCameraPaths() {
             auto key = std::make_unique<CameraKey>();
             key->node = keyNode;
             key->time = static_cast<int32_t>(LongValue(keyNode, 0));
-            for (size_t i = 0; i < 7; ++i) key->values[i] = FloatValue(keyNode, i + 1);
-            for (size_t i = 0; i < 3; ++i) key->flags[i] = static_cast<int32_t>(LongValue(keyNode, i + 8));
+            for (size_t i = 0; i < 7; ++i)
+                key->values[i] = FloatValue(keyNode, i + 1);
+            for (size_t i = 0; i < 3; ++i)
+                key->flags[i] = static_cast<int32_t>(LongValue(keyNode, i + 8));
             path->keys.push_back(std::move(key));
         }
         m_cameraPaths.push_back(std::move(path));

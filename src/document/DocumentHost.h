@@ -28,18 +28,22 @@ struct BoundsDialogData {
 // The dialogs a document opens. The GUI shows real dialogs; tests script
 // them. Every default answers as if the user cancelled.
 class DocumentDialogs {
-public:
+  public:
     virtual ~DocumentDialogs() = default;
     // "Open the map to be the base of the mission": one existing file.
     virtual std::optional<std::string> OpenBaseMap() { return std::nullopt; }
     // The Map Templates dialog over the catalogue's map templates.
-    virtual std::optional<std::string> ChooseMapTemplate(const std::vector<std::string>&) { return std::nullopt; }
+    virtual std::optional<std::string> ChooseMapTemplate(const std::vector<std::string>&) {
+        return std::nullopt;
+    }
     // The member list of an opened pak archive; the chosen member's name.
     virtual std::optional<std::string> PickPakMember(const std::vector<resources::PakMemberInfo>&) {
         return std::nullopt;
     }
     // The file-save dialog ("Save" when replace, else "Save Copy As") with a proposed name.
-    virtual std::optional<std::string> AskSaveFileName(std::string_view, bool) { return std::nullopt; }
+    virtual std::optional<std::string> AskSaveFileName(std::string_view, bool) {
+        return std::nullopt;
+    }
     // The Trigger Properties dialog on a trigger built by the document; it may
     // change the record and the node. True for OK.
     virtual bool EditTrigger(TriggerRecord&, CDefNode&) { return false; }
@@ -54,7 +58,7 @@ public:
 // Where bars, views and documents send application messages: the main
 // frame, which relays them to the bars and to the views of the active document.
 class MessageRelay {
-public:
+  public:
     virtual ~MessageRelay() = default;
     virtual void Relay(AppMessage message, intptr_t first, intptr_t second) = 0;
 };
@@ -62,7 +66,7 @@ public:
 // The views and frames around a document. Views observe the document and the
 // main frame relays messages; the document reaches both only through this.
 class DocumentHost {
-public:
+  public:
     virtual ~DocumentHost() = default;
     virtual void UpdateAllViews(UpdateHint, intptr_t) {}
     virtual void SendToMainFrame(AppMessage, intptr_t, intptr_t) {}

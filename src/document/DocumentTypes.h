@@ -38,18 +38,18 @@ enum class AppMessage : int {
 
 // Hints that go with an update of all views of a document.
 enum class UpdateHint : int {
-    PlaceEntity = 2,      // parameter: the type name to place
-    GoToElement = 3,      // parameter: the element node
-    Refresh = 4,          // lists, modes or the active document changed
+    PlaceEntity = 2, // parameter: the type name to place
+    GoToElement = 3, // parameter: the element node
+    Refresh = 4,     // lists, modes or the active document changed
     PlayerChanged = 5,
-    AboutToSave = 6,      // views store pending edits into the nodes
-    ElementDeleted = 7,   // parameter: the node about to be deleted
+    AboutToSave = 6,    // views store pending edits into the nodes
+    ElementDeleted = 7, // parameter: the node about to be deleted
     TurnChanged = 8,
     LeaveChanged = 9,
     EditModeChanged = 10, // parameter: the category or mode
     WaypointDeleted = 11,
     BoundsChanged = 12,
-    PlacePrepared = 13,   // parameter: a prepared Entity node
+    PlacePrepared = 13, // parameter: a prepared Entity node
 };
 
 // A bounds rectangle as the map root stores it.

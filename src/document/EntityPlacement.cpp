@@ -41,7 +41,8 @@ void ApplyDefinition(NewEntity& entity, const std::string& path) {
 
 } // namespace
 
-NewEntity PlaceNewEntity(std::string_view typeName, const resources::CResourceCatalogue& catalogue) {
+NewEntity PlaceNewEntity(std::string_view typeName,
+                         const resources::CResourceCatalogue& catalogue) {
     NewEntity entity;
     std::string type = platform::StripQuotes(typeName);
     entity.node = std::make_unique<CDefNode>("Entity", type.c_str());
@@ -54,7 +55,8 @@ NewEntity PlaceNewEntity(std::string_view typeName, const resources::CResourceCa
     return entity;
 }
 
-NewEntity PlaceEquippedHuman(std::string_view breedName, const resources::CResourceCatalogue& catalogue,
+NewEntity PlaceEquippedHuman(std::string_view breedName,
+                             const resources::CResourceCatalogue& catalogue,
                              std::unique_ptr<CHumanProps>& record) {
     record.reset();
     const auto& breeds = catalogue.BreedMap();
@@ -62,7 +64,8 @@ NewEntity PlaceEquippedHuman(std::string_view breedName, const resources::CResou
     if (it == breeds.end() || !it->second) return {};
     const CDefNode* breed = it->second;
     const CDefNode* skinNode = breed->FindChild("skin");
-    std::string skin = skinNode && skinNode->GetValue(0) ? platform::StripQuotes(skinNode->GetValue(0)) : "";
+    std::string skin =
+        skinNode && skinNode->GetValue(0) ? platform::StripQuotes(skinNode->GetValue(0)) : "";
     // The skin names the human type that wears it.
     auto skinIt = catalogue.SkeletonMap().find(skin);
     std::string type = skinIt != catalogue.SkeletonMap().end() ? skinIt->second : skin;

@@ -32,7 +32,8 @@ CDefNode* ChildOrAppend(CDefNode& parent, const char* name, const char* firstVal
 void RemoveChildrenWithValue(CDefNode& parent, const char* name, const char* firstValue) {
     for (size_t i = parent.ChildCount(); i-- > 0;) {
         CDefNode* c = parent.Child(i);
-        if (platform::EqualsNoCase(c->Name(), name) && ValueEquals(c, 0, firstValue)) parent.RemoveChild(i);
+        if (platform::EqualsNoCase(c->Name(), name) && ValueEquals(c, 0, firstValue))
+            parent.RemoveChild(i);
     }
 }
 
@@ -43,16 +44,21 @@ std::string IdText(const CDefNode& node) {
     return v;
 }
 
-long ReadLong(const char* text) { return text ? platform::ParseLong(text, 10) : 0; }
+long ReadLong(const char* text) {
+    return text ? platform::ParseLong(text, 10) : 0;
+}
 
 } // namespace
 
-bool IsOwnedUnitCategory(int category) { return (category >= 0 && category <= 4) || category == 6 || category == 7; }
+bool IsOwnedUnitCategory(int category) {
+    return (category >= 0 && category <= 4) || category == 6 || category == 7;
+}
 
 const char* SeatName(int seat) {
-    static const char* const kSeats[] = {"\"driver\"", "\"commander\"", "\"gunner\"", "\"charger\"", "\"seat1\"",
-                                         "\"seat2\"",  "\"seat3\"",     "\"seat4\"",  "\"seat5\"",   "\"seat6\"",
-                                         "\"seat7\"",  "\"seat8\"",     "\"seat9\"",  "\"seat10\""};
+    static const char* const kSeats[] = {"\"driver\"", "\"commander\"", "\"gunner\"", "\"charger\"",
+                                         "\"seat1\"",  "\"seat2\"",     "\"seat3\"",  "\"seat4\"",
+                                         "\"seat5\"",  "\"seat6\"",     "\"seat7\"",  "\"seat8\"",
+                                         "\"seat9\"",  "\"seat10\""};
     return seat >= 0 && seat < 14 ? kSeats[seat] : nullptr;
 }
 
@@ -64,7 +70,9 @@ void CBaseProps::Read(const CDefNode& node, const CVarnholtMapEditorDoc&) {
     node.ReadVector("Position", position);
 }
 
-void CBaseProps::Apply(CDefNode& node, CVarnholtMapEditorDoc&) { node.SetVectorFirst("Position", position); }
+void CBaseProps::Apply(CDefNode& node, CVarnholtMapEditorDoc&) {
+    node.SetVectorFirst("Position", position);
+}
 
 void CPlacedProps::Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) {
     CBaseProps::Read(node, doc);
@@ -138,8 +146,8 @@ void CInventoryProps::Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) {
 // --- units -----------------------------------------------------------------------------
 
 bool CUnitProps::BrainAtDefaults() const {
-    return idleMovement[0] == -1 && idleMovement[1] == -1 && idleMovement[2] == -1 && control == 0 &&
-           fireMode == FireAtWill && hold == MoveFree;
+    return idleMovement[0] == -1 && idleMovement[1] == -1 && idleMovement[2] == -1 &&
+           control == 0 && fireMode == FireAtWill && hold == MoveFree;
 }
 
 void CUnitProps::Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) {
@@ -159,7 +167,8 @@ void CUnitProps::Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) {
     control = ReadLong(brain->FindValue("Control"));
     double idle[3];
     if (brain->ReadDoubles("IdleMovement", idle, 3))
-        for (size_t i = 0; i < 3; ++i) idleMovement[i] = static_cast<long>(std::ceil(idle[i]));
+        for (size_t i = 0; i < 3; ++i)
+            idleMovement[i] = static_cast<long>(std::ceil(idle[i]));
     if (brain->FindChild("HoldFire")) fireMode = HoldFire;
     if (brain->FindChild("ReturnFire")) fireMode = ReturnFire;
     if (brain->FindChild("HoldPosition")) hold = HoldPosition;
@@ -186,7 +195,8 @@ void CUnitProps::Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) {
     if (idleMovement[0] != -1 || idleMovement[1] != -1 || idleMovement[2] != -1) {
         CDefNode* idle = ChildOrAppend(*brain, "IdleMovement");
         for (size_t i = 0; i < 3; ++i)
-            idle->SetValue(i, platform::FormatUnsigned(static_cast<unsigned long>(std::max(idleMovement[i], 0L))));
+            idle->SetValue(i, platform::FormatUnsigned(
+                                  static_cast<unsigned long>(std::max(idleMovement[i], 0L))));
     } else {
         brain->RemoveChildren("IdleMovement");
     }
@@ -247,7 +257,8 @@ void CHumanProps::Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) {
     CDefNode* root = doc.WorkingRoot();
     if (!root) return;
     if (maxHealth > 0 || currentHealth > 0 || dead) {
-        if (currentHealth != 0 && maxHealth != 0 && maxHealth < currentHealth) maxHealth = currentHealth;
+        if (currentHealth != 0 && maxHealth != 0 && maxHealth < currentHealth)
+            maxHealth = currentHealth;
         CDefNode* vitality = ChildOrAppend(node, "Extender", "\"vitality\"");
         if (dead)
             ChildOrAppend(*vitality, "Dead");
@@ -269,7 +280,8 @@ void CHumanProps::Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) {
     static const char* const kPostures[] = {"\"stand\"", "\"squat\"", "\"lie\""};
     // A crew member keeps its "board" state: the posture applies on foot only.
     bool aboard = link && !crew.empty();
-    if (!aboard) node.SetText("FsmState", kPostures[posture >= Stand && posture <= Lie ? posture : Stand]);
+    if (!aboard)
+        node.SetText("FsmState", kPostures[posture >= Stand && posture <= Lie ? posture : Stand]);
     node.SetText("Breed", breed.empty() ? kDefaultBreed : Quote(breed).c_str());
 }
 
@@ -318,19 +330,33 @@ void CWaypointProps::Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) {
         ChildOrAppend(node, "transition")->SetValue(0, transition);
 }
 
-// --- creation and the single-step operations -------------------------------------------------------
+// --- creation and the single-step operations
+// -------------------------------------------------------
 
 std::unique_ptr<CBaseProps> CreateProps(const CDefNode& node, int category) {
     switch (category) {
-    case 0: case 2: case 3: case 4:
+    case 0:
+    case 2:
+    case 3:
+    case 4:
         return std::make_unique<CVehicleProps>();
-    case 1: case 16:
+    case 1:
+    case 16:
         return std::make_unique<CUnitProps>();
     case 5:
         return std::make_unique<CStuffProps>();
     case 7:
         return std::make_unique<CHumanProps>();
-    case 8: case 9: case 11: case 12: case 13: case 14: case 15: case 17: case 18: case 25:
+    case 8:
+    case 9:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+    case 17:
+    case 18:
+    case 25:
         return std::make_unique<CPlacedProps>();
     case 19:
         return std::make_unique<CInventoryProps>();
@@ -355,11 +381,13 @@ bool CoupleTrainPart(const CDefNode& front, CDefNode& back) {
     return true;
 }
 
-bool BoardVehicle(CVarnholtMapEditorDoc& doc, CDefNode& passenger, const CDefNode& vehicle, int seat) {
+bool BoardVehicle(CVarnholtMapEditorDoc& doc, CDefNode& passenger, const CDefNode& vehicle,
+                  int seat) {
     CDefNode* root = doc.WorkingRoot();
     const char* seatName = SeatName(seat);
     std::string passengerId = IdText(passenger), vehicleId = IdText(vehicle);
-    if (doc.Kind() != Mission || !root || !seatName || passengerId.empty() || vehicleId.empty()) return false;
+    if (doc.Kind() != Mission || !root || !seatName || passengerId.empty() || vehicleId.empty())
+        return false;
     CDefNode* link = root->FindChild("Link", passengerId.c_str());
     if (!link) link = doc.InsertSection("Link");
     if (!link) return false;
@@ -389,11 +417,16 @@ std::string ListingText(const ZoneRecord& zone) {
 }
 
 std::string ListingText(const EventRecord& event) {
-    return "\"" + event.name + "\" id=" + std::to_string(event.id) + " state=" + std::to_string(event.state);
+    return "\"" + event.name + "\" id=" + std::to_string(event.id) +
+           " state=" + std::to_string(event.state);
 }
 
-std::string ListingText(const TriggerRecord& trigger) { return platform::StripQuotes(trigger.name); }
+std::string ListingText(const TriggerRecord& trigger) {
+    return platform::StripQuotes(trigger.name);
+}
 
-std::string ListingText(const CameraPathRecord& path) { return platform::StripQuotes(path.name); }
+std::string ListingText(const CameraPathRecord& path) {
+    return platform::StripQuotes(path.name);
+}
 
 } // namespace document

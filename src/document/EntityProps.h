@@ -38,7 +38,7 @@ struct InventoryItem {
 // by a dialog or by the placing code, and written back with Apply. Each kind
 // adds its fields to the one before it.
 class CBaseProps {
-public:
+  public:
     virtual ~CBaseProps() = default;
     // Fills the record from the node (and the working root's Brain and Link blocks).
     virtual void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc);
@@ -50,7 +50,7 @@ public:
 };
 
 class CPlacedProps : public CBaseProps {
-public:
+  public:
     void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) override;
     void Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) override;
 
@@ -60,7 +60,7 @@ public:
 };
 
 class CInventoryProps : public CPlacedProps {
-public:
+  public:
     void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) override;
     void Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) override;
 
@@ -71,7 +71,7 @@ enum FireMode { FireAtWill = 0, ReturnFire = 1, HoldFire = 2 };
 enum HoldMode { MoveFree = 0, HoldPosition = 1 };
 
 class CUnitProps : public CInventoryProps {
-public:
+  public:
     void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) override;
     void Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) override;
     bool BrainAtDefaults() const;
@@ -85,7 +85,7 @@ public:
 };
 
 class CVehicleProps : public CUnitProps {
-public:
+  public:
     void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) override;
     void Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) override;
 
@@ -95,20 +95,20 @@ public:
 enum Posture { Stand = 0, Squat = 1, Lie = 2 };
 
 class CHumanProps : public CUnitProps {
-public:
+  public:
     void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) override;
     void Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) override;
 
     long maxHealth = 0;
     long currentHealth = 0;
     bool dead = false;
-    std::string crew;  // the seat without quotes; empty when not aboard
+    std::string crew; // the seat without quotes; empty when not aboard
     int posture = Stand;
     std::string breed; // without quotes
 };
 
 class CStuffProps : public CPlacedProps {
-public:
+  public:
     void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) override;
     void Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) override;
 
@@ -118,7 +118,7 @@ public:
 };
 
 class CWaypointProps : public CBaseProps {
-public:
+  public:
     void Read(const CDefNode& node, const CVarnholtMapEditorDoc& doc) override;
     void Apply(CDefNode& node, CVarnholtMapEditorDoc& doc) override;
 
@@ -135,7 +135,8 @@ void SetPlayer(CDefNode& node, int category, unsigned long player);
 // Couples back behind front: back's Chassis/Uplink takes front's MID.
 bool CoupleTrainPart(const CDefNode& front, CDefNode& back);
 // Seats passenger in vehicle (seat 0 to 13) through the mission's Link block.
-bool BoardVehicle(CVarnholtMapEditorDoc& doc, CDefNode& passenger, const CDefNode& vehicle, int seat);
+bool BoardVehicle(CVarnholtMapEditorDoc& doc, CDefNode& passenger, const CDefNode& vehicle,
+                  int seat);
 
 // A new Entity node for a type of the catalogue, with what its definition
 // adds (the weapon's stuff block, a locomotive's chassis) and its category.
@@ -143,7 +144,8 @@ NewEntity PlaceNewEntity(std::string_view typeName, const resources::CResourceCa
 // A human equipped as a breed of the breed set: the node of the skin's type
 // and its human record with the breed's inventory placed in the 8 x 4 grid.
 // The node is empty when the breed is unknown.
-NewEntity PlaceEquippedHuman(std::string_view breedName, const resources::CResourceCatalogue& catalogue,
+NewEntity PlaceEquippedHuman(std::string_view breedName,
+                             const resources::CResourceCatalogue& catalogue,
                              std::unique_ptr<CHumanProps>& record);
 
 // The texts the entity bar lists elements under.

@@ -12,7 +12,9 @@ namespace document {
 
 namespace {
 
-const CDefNode* Key(const CDefNode& preset, const char* key) { return preset.FindChild(key); }
+const CDefNode* Key(const CDefNode& preset, const char* key) {
+    return preset.FindChild(key);
+}
 
 void ReadColour(const CDefNode& preset, const char* key, Rgb& out) {
     uint32_t packed = 0;
@@ -49,7 +51,9 @@ std::vector<std::string> Colour(const Rgb& c) {
     return {platform::FormatInt(c.r), platform::FormatInt(c.g), platform::FormatInt(c.b), "255"};
 }
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+std::string Quote(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 // The Preset blocks of a preset file's first top-level node.
 std::vector<const CDefNode*> PresetsOf(const DefNodeList& file) {
@@ -100,7 +104,8 @@ std::unique_ptr<CDefNode> BuildPreset(const std::string& name, const Environment
     preset->Assign("Preset", {quoted});
     CDefNode* p = preset.get();
     using platform::FormatFloat6;
-    Add(p, "\"light/direction\"", {FormatFloat6(v.direction[0]), FormatFloat6(v.direction[1]), FormatFloat6(v.direction[2])});
+    Add(p, "\"light/direction\"",
+        {FormatFloat6(v.direction[0]), FormatFloat6(v.direction[1]), FormatFloat6(v.direction[2])});
     Add(p, "\"light/ambient\"", Colour(v.ambient));
     Add(p, "\"light/diffuse\"", Colour(v.diffuse));
     if (v.night) {
@@ -134,7 +139,8 @@ std::unique_ptr<CDefNode> BuildPreset(const std::string& name, const Environment
     if (v.thunder) {
         Add(p, "\"thunder/enable\"");
         Add(p, "\"thunder/interval\"",
-            {platform::FormatUnsigned(v.thunderInterval[0]), platform::FormatUnsigned(v.thunderInterval[1])});
+            {platform::FormatUnsigned(v.thunderInterval[0]),
+             platform::FormatUnsigned(v.thunderInterval[1])});
         Add(p, "\"thunder/color\"", Colour(v.thunderColor));
         if (!v.thunderSound.empty()) Add(p, "\"thunder/sound\"", {Quote(v.thunderSound)});
     }
@@ -143,7 +149,8 @@ std::unique_ptr<CDefNode> BuildPreset(const std::string& name, const Environment
 
 std::vector<std::string> CEnvironmentPresets::PresetNames(std::string* lastCustom) const {
     std::vector<std::string> names;
-    for (const CDefNode* p : PresetsOf(m_game)) names.push_back(platform::StripQuotes(p->GetValue(0)));
+    for (const CDefNode* p : PresetsOf(m_game))
+        names.push_back(platform::StripQuotes(p->GetValue(0)));
     CDefFile custom(m_customFile);
     for (const CDefNode* p : PresetsOf(custom.Nodes())) {
         names.push_back(platform::StripQuotes(p->GetValue(0)));
@@ -152,7 +159,8 @@ std::vector<std::string> CEnvironmentPresets::PresetNames(std::string* lastCusto
     return names;
 }
 
-bool CEnvironmentPresets::LoadPresetValues(const std::string& name, EnvironmentValues& values, bool* fromCustom) const {
+bool CEnvironmentPresets::LoadPresetValues(const std::string& name, EnvironmentValues& values,
+                                           bool* fromCustom) const {
     std::string quoted = Quote(name);
     if (fromCustom) *fromCustom = false;
     for (const auto& root : m_game)
@@ -170,7 +178,8 @@ bool CEnvironmentPresets::LoadPresetValues(const std::string& name, EnvironmentV
     return false;
 }
 
-bool CEnvironmentPresets::SaveCustomPreset(const std::string& name, const EnvironmentValues& values) const {
+bool CEnvironmentPresets::SaveCustomPreset(const std::string& name,
+                                           const EnvironmentValues& values) const {
     auto root = std::make_unique<CDefNode>();
     root->Assign("Environment", {});
     root->AppendChild(BuildPreset(name, values));
@@ -199,14 +208,16 @@ bool ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& name, bool 
     if (addSky) {
         for (CDefNode* c : root->Children()) {
             const char* type = c->GetValue(0);
-            if (platform::EqualsNoCase(c->Name(), "Entity") && type && platform::StripQuotes(type) == "sky") {
+            if (platform::EqualsNoCase(c->Name(), "Entity") && type &&
+                platform::StripQuotes(type) == "sky") {
                 doc.DeleteElement(c);
                 break;
             }
         }
         double b[4] = {0, 0, 0, 0};
         if (CDefNode* bound = doc.MapRoot() ? doc.MapRoot()->FindChild("WorldBound") : nullptr)
-            for (size_t i = 0; i < 4; ++i) bound->GetFloat(i, b[i]);
+            for (size_t i = 0; i < 4; ++i)
+                bound->GetFloat(i, b[i]);
         double x = (b[0] + b[2]) / 2, y = (b[1] + b[3]) / 2;
         double r = std::max(std::fabs(b[2] - b[0]), std::fabs(b[3] - b[1])) / 2;
         if (CDefNode* sky = doc.InsertSection("Entity")) {
@@ -227,7 +238,8 @@ bool ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& name, bool 
 
 std::string ResourceRelativePath(const std::string& resourceDir, const std::string& chosen) {
     std::string dir = resourceDir;
-    while (!dir.empty() && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    while (!dir.empty() && (dir.back() == '/' || dir.back() == '\\'))
+        dir.pop_back();
     std::string rest = chosen;
     if (!dir.empty() && chosen.size() > dir.size() && chosen.compare(0, dir.size(), dir) == 0 &&
         (chosen[dir.size()] == '/' || chosen[dir.size()] == '\\'))

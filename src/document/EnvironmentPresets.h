@@ -53,7 +53,7 @@ std::unique_ptr<CDefNode> BuildPreset(const std::string& name, const Environment
 // The presets the Environment Settings dialog offers: the game's, read at
 // start, and the editor's own custom preset file beside the program.
 class CEnvironmentPresets {
-public:
+  public:
     CEnvironmentPresets(const DefNodeList& gamePresets, std::filesystem::path customFile)
         : m_game(gamePresets), m_customFile(std::move(customFile)) {}
 
@@ -63,12 +63,13 @@ public:
     // Fills values from the preset of that name: the game's first, then the
     // custom file. False (values untouched) when neither has it; fromCustom
     // tells where it was found.
-    bool LoadPresetValues(const std::string& name, EnvironmentValues& values, bool* fromCustom = nullptr) const;
+    bool LoadPresetValues(const std::string& name, EnvironmentValues& values,
+                          bool* fromCustom = nullptr) const;
     // Replaces the custom file with one preset; false when it cannot be written.
     bool SaveCustomPreset(const std::string& name, const EnvironmentValues& values) const;
     const std::filesystem::path& CustomFile() const { return m_customFile; }
 
-private:
+  private:
     const DefNodeList& m_game;
     std::filesystem::path m_customFile;
 };

@@ -38,7 +38,7 @@ bool HasFilling(const ItemInfo& item);
 // Occupancy of an inventory grid of columns x rows cells. Cell (0, 0) is the
 // top-left one; x counts columns, y rows.
 class InventoryGrid {
-public:
+  public:
     // Negative sizes are taken as 0: a grid without cells has room for nothing.
     InventoryGrid(int columns, int rows);
 
@@ -56,7 +56,7 @@ public:
     // the cells it covers. False, with x and y untouched, when it fits nowhere.
     bool PlaceAutomatically(int w, int h, int& x, int& y);
 
-private:
+  private:
     bool Used(int x, int y) const { return m_used[Index(x, y)]; }
     size_t Index(int x, int y) const {
         return static_cast<size_t>(y) * static_cast<size_t>(m_columns) + static_cast<size_t>(x);

@@ -47,7 +47,8 @@ inline constexpr const char* kOpenBaseMapTitle = "Open the map to be the base of
 inline constexpr const char* kOverwriteMapQuestion = "Overwrite existing map file too?";
 inline constexpr const char* kNoWorldBoundMessage = "Could not determine 'WorldBound'";
 inline constexpr const char* kTriggerLinkedQuestion =
-    "The trigger %s is linked with this waypoint. Keeping the trigger unchanged may lead to a game crash.\n"
+    "The trigger %s is linked with this waypoint. Keeping the trigger unchanged may lead to a game "
+    "crash.\n"
     "Delete this trigger too?";
 
 // The number of a camera path named "c<number>" (quotes allowed), or -1.
@@ -60,7 +61,7 @@ int CameraPathIdOf(std::string_view name);
 // edit ends as a change of nodes made through the operations here, which
 // keep records and tables consistent with them.
 class CVarnholtMapEditorDoc {
-public:
+  public:
     explicit CVarnholtMapEditorDoc(DocumentServices services = {});
     ~CVarnholtMapEditorDoc();
     CVarnholtMapEditorDoc(const CVarnholtMapEditorDoc&) = delete;
@@ -84,7 +85,9 @@ public:
     const std::vector<std::unique_ptr<ZoneRecord>>& Zones() const { return m_zones; }
     const std::vector<std::unique_ptr<EventRecord>>& Events() const { return m_events; }
     const std::vector<std::unique_ptr<TriggerRecord>>& Triggers() const { return m_triggers; }
-    const std::vector<std::unique_ptr<CameraPathRecord>>& CameraPaths() const { return m_cameraPaths; }
+    const std::vector<std::unique_ptr<CameraPathRecord>>& CameraPaths() const {
+        return m_cameraPaths;
+    }
     // Takes a trigger or camera path built by an editor into the document's records.
     TriggerRecord* AdoptTrigger(std::unique_ptr<TriggerRecord> record);
     CameraPathRecord* AdoptCameraPath(std::unique_ptr<CameraPathRecord> record);
@@ -149,7 +152,8 @@ public:
     const BoundsRect& WorldRect() const { return m_world; }
     GroundExtent& Extent() { return m_extent; }
     bool ReadBounds();
-    void WriteBounds(const BoundsRect* world, const BoundsRect* camera, const BoundsRect* pather, bool overwrite);
+    void WriteBounds(const BoundsRect* world, const BoundsRect* camera, const BoundsRect* pather,
+                     bool overwrite);
     bool EditBounds(const BoundsRect& world, const BoundsRect& camera, const BoundsRect& pather);
     bool FitNewMap();
 
@@ -194,7 +198,7 @@ public:
     // The four scans in the order the 3D view runs them.
     void ScanAll();
 
-private:
+  private:
     DocumentServices m_services;
     DefNodeList m_roots;
     std::unique_ptr<uint32_t[]> m_idRegistry;

@@ -28,16 +28,22 @@ using document::Rgb;
 
 namespace {
 
-const char* const kSwatchLabels[7] = {"Ambient",        "Diffuse",      "Reflection ambient", "Reflection diffuse",
-                                      "Shadow colour",  "Haze colour",  "Thunder colour"};
+const char* const kSwatchLabels[7] = {
+    "Ambient",       "Diffuse",     "Reflection ambient", "Reflection diffuse",
+    "Shadow colour", "Haze colour", "Thunder colour"};
 
 Rgb& Swatch(EnvironmentValues& v, int i) {
-    Rgb* all[7] = {&v.ambient, &v.diffuse, &v.mtlAmbient, &v.mtlDiffuse, &v.shadowColor, &v.hazeColor, &v.thunderColor};
+    Rgb* all[7] = {&v.ambient,     &v.diffuse,   &v.mtlAmbient,  &v.mtlDiffuse,
+                   &v.shadowColor, &v.hazeColor, &v.thunderColor};
     return *all[i];
 }
 
-QString Text(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
-std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
+QString Text(const std::string& s) {
+    return QString::fromStdString(platform::Cp1252ToUtf8(s));
+}
+std::string Bytes(const QString& s) {
+    return s.toLatin1().toStdString();
+}
 
 struct FilePicker {
     const char* title;
@@ -68,7 +74,9 @@ QSpinBox* Integer(int max) {
 
 // --- sun direction -------------------------------------------------------------------
 
-CSunDirectionControl::CSunDirectionControl(QWidget* parent) : QWidget(parent) { setMinimumSize(90, 90); }
+CSunDirectionControl::CSunDirectionControl(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(90, 90);
+}
 
 void CSunDirectionControl::SetDirection(const std::array<float, 3>& direction) {
     m_direction = direction;
@@ -96,12 +104,14 @@ void CSunDirectionControl::paintEvent(QPaintEvent*) {
 
 // --- dialog ------------------------------------------------------------------------------
 
-CEnvironmentDialog::CEnvironmentDialog(const document::CEnvironmentPresets& presets, std::string resourceDir,
-                                       const std::string& currentName, QWidget* parent)
+CEnvironmentDialog::CEnvironmentDialog(const document::CEnvironmentPresets& presets,
+                                       std::string resourceDir, const std::string& currentName,
+                                       QWidget* parent)
     : QDialog(parent), m_presets(presets), m_resourceDir(std::move(resourceDir)) {
     setWindowTitle("Environment Settings");
     m_list = new QListWidget;
-    for (const std::string& name : m_presets.PresetNames(&m_customName)) m_list->addItem(Text(name));
+    for (const std::string& name : m_presets.PresetNames(&m_customName))
+        m_list->addItem(Text(name));
 
     auto* light = new QGroupBox("Light");
     auto* lightForm = new QFormLayout(light);
@@ -198,7 +208,8 @@ CEnvironmentDialog::CEnvironmentDialog(const document::CEnvironmentPresets& pres
     outer->addLayout(buttons);
 
     // Every edit offers "Use Custom".
-    for (auto* box : m_direction) connect(box, &QDoubleSpinBox::valueChanged, this, &CEnvironmentDialog::OnEdited);
+    for (auto* box : m_direction)
+        connect(box, &QDoubleSpinBox::valueChanged, this, &CEnvironmentDialog::OnEdited);
     for (auto* box : {m_nightVision, m_intensity, m_shadowAlpha})
         connect(box, &QDoubleSpinBox::valueChanged, this, &CEnvironmentDialog::OnEdited);
     for (auto* box : {m_wind, m_hazeStart, m_hazeEnd, m_density, m_interval[0], m_interval[1]})
@@ -215,11 +226,17 @@ CEnvironmentDialog::CEnvironmentDialog(const document::CEnvironmentPresets& pres
     if (m_list->count() > 0) m_list->setCurrentRow(hits.isEmpty() ? 0 : m_list->row(hits.front()));
 }
 
-void CEnvironmentDialog::SetUseCustom(bool enabled) { m_useCustom->setEnabled(enabled); }
+void CEnvironmentDialog::SetUseCustom(bool enabled) {
+    m_useCustom->setEnabled(enabled);
+}
 
-bool CEnvironmentDialog::UseCustomEnabled() const { return m_useCustom->isEnabled(); }
+bool CEnvironmentDialog::UseCustomEnabled() const {
+    return m_useCustom->isEnabled();
+}
 
-bool CEnvironmentDialog::AddSky() const { return m_sky->isChecked(); }
+bool CEnvironmentDialog::AddSky() const {
+    return m_sky->isChecked();
+}
 
 std::string CEnvironmentDialog::SelectedName() const {
     QListWidgetItem* item = m_list->currentItem();
@@ -242,12 +259,14 @@ void CEnvironmentDialog::OnSelectionChanged() {
 void CEnvironmentDialog::OnEdited() {
     if (m_loading) return;
     SetUseCustom(true);
-    m_sun->SetDirection({float(m_direction[0]->value()), float(m_direction[1]->value()), float(m_direction[2]->value())});
+    m_sun->SetDirection({float(m_direction[0]->value()), float(m_direction[1]->value()),
+                         float(m_direction[2]->value())});
 }
 
 EnvironmentValues CEnvironmentDialog::Values() const {
     EnvironmentValues v = m_colours;
-    for (int i = 0; i < 3; ++i) v.direction[i] = static_cast<float>(m_direction[i]->value());
+    for (int i = 0; i < 3; ++i)
+        v.direction[i] = static_cast<float>(m_direction[i]->value());
     v.night = m_night->isChecked();
     v.nightVision = m_nightVision->value();
     v.intensity = m_intensity->value();
@@ -259,7 +278,8 @@ EnvironmentValues CEnvironmentDialog::Values() const {
     v.weather = m_weather->isChecked();
     v.weatherDensity = m_density->value();
     v.thunder = m_thunder->isChecked();
-    v.thunderInterval = {static_cast<unsigned long>(m_interval[0]->value()), static_cast<unsigned long>(m_interval[1]->value())};
+    v.thunderInterval = {static_cast<unsigned long>(m_interval[0]->value()),
+                         static_cast<unsigned long>(m_interval[1]->value())};
     v.skyTexture = Bytes(m_files[0]->text());
     v.cloudsTexture = Bytes(m_files[1]->text());
     v.weatherFx = Bytes(m_files[2]->text());
@@ -271,7 +291,8 @@ EnvironmentValues CEnvironmentDialog::Values() const {
 void CEnvironmentDialog::SetValues(const EnvironmentValues& v) {
     m_loading = true;
     m_colours = v;
-    for (int i = 0; i < 3; ++i) m_direction[i]->setValue(v.direction[i]);
+    for (int i = 0; i < 3; ++i)
+        m_direction[i]->setValue(v.direction[i]);
     m_sun->SetDirection(v.direction);
     m_night->setChecked(v.night);
     m_nightVision->setValue(v.nightVision);
@@ -284,19 +305,23 @@ void CEnvironmentDialog::SetValues(const EnvironmentValues& v) {
     m_weather->setChecked(v.weather);
     m_density->setValue(static_cast<int>(v.weatherDensity));
     m_thunder->setChecked(v.thunder);
-    for (int i = 0; i < 2; ++i) m_interval[i]->setValue(static_cast<int>(std::min<unsigned long>(v.thunderInterval[i], 1000000)));
+    for (int i = 0; i < 2; ++i)
+        m_interval[i]->setValue(
+            static_cast<int>(std::min<unsigned long>(v.thunderInterval[i], 1000000)));
     m_files[0]->setText(Text(v.skyTexture));
     m_files[1]->setText(Text(v.cloudsTexture));
     m_files[2]->setText(Text(v.weatherFx));
     m_weatherSound->setText(Text(v.weatherSound));
     m_thunderSound->setText(Text(v.thunderSound));
-    for (int i = 0; i < 7; ++i) ShowColour(i);
+    for (int i = 0; i < 7; ++i)
+        ShowColour(i);
     m_loading = false;
 }
 
 void CEnvironmentDialog::ShowColour(int swatch) {
     const Rgb& c = Swatch(m_colours, swatch);
-    m_swatches[swatch]->setStyleSheet(QString("background-color: rgb(%1, %2, %3)").arg(c.r).arg(c.g).arg(c.b));
+    m_swatches[swatch]->setStyleSheet(
+        QString("background-color: rgb(%1, %2, %3)").arg(c.r).arg(c.g).arg(c.b));
 }
 
 void CEnvironmentDialog::OnPickColour(int swatch) {
@@ -334,7 +359,8 @@ void CEnvironmentDialog::OnUseCustom() {
     accept();
 }
 
-QString CEnvironmentDialog::AskFile(const QString& title, const QString& folder, const QString& filter) {
+QString CEnvironmentDialog::AskFile(const QString& title, const QString& folder,
+                                    const QString& filter) {
     return QFileDialog::getOpenFileName(this, title, folder, filter);
 }
 
@@ -346,16 +372,19 @@ std::optional<QColor> CEnvironmentDialog::AskColour(const QColor& start) {
 
 std::optional<QString> CEnvironmentDialog::AskCustomName(const QString& proposal) {
     bool ok = false;
-    QString name = QInputDialog::getText(this, "Custom Environment", "Choose a name for the custom environment",
+    QString name = QInputDialog::getText(this, "Custom Environment",
+                                         "Choose a name for the custom environment",
                                          QLineEdit::Normal, proposal, &ok);
     if (!ok) return std::nullopt;
     return name;
 }
 
-bool OpenEnvironmentDialog(document::CVarnholtMapEditorDoc& doc, const document::CEnvironmentPresets& presets,
+bool OpenEnvironmentDialog(document::CVarnholtMapEditorDoc& doc,
+                           const document::CEnvironmentPresets& presets,
                            const std::string& resourceDir, QWidget* parent) {
     if (doc.Kind() != document::Mission || !doc.WorkingRoot()) return false;
     CEnvironmentDialog dialog(presets, resourceDir, document::MissionPresetName(doc), parent);
-    if (dialog.exec() != QDialog::Accepted || dialog.Result() == CEnvironmentDialog::Cancelled) return false;
+    if (dialog.exec() != QDialog::Accepted || dialog.Result() == CEnvironmentDialog::Cancelled)
+        return false;
     return document::ApplyEnvironment(doc, dialog.ChosenName(), dialog.AddSky());
 }

@@ -24,15 +24,15 @@ class CVarnholtMapEditorDoc;
 // comes from, its length shows how low the sun stands.
 class CSunDirectionControl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CSunDirectionControl(QWidget* parent = nullptr);
     void SetDirection(const std::array<float, 3>& direction);
     QSize sizeHint() const override { return {90, 90}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     std::array<float, 3> m_direction{};
 };
 
@@ -42,7 +42,7 @@ private:
 // and names that.
 class CEnvironmentDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum Choice { Cancelled, UsePreset, UseCustom };
 
     CEnvironmentDialog(const document::CEnvironmentPresets& presets, std::string resourceDir,
@@ -65,13 +65,13 @@ public:
     void OnPickFile(int field);
     void OnPickColour(int swatch);
 
-protected:
+  protected:
     // The dialogs this one opens; tests replace them.
     virtual QString AskFile(const QString& title, const QString& folder, const QString& filter);
     virtual std::optional<QColor> AskColour(const QColor& start);
     virtual std::optional<QString> AskCustomName(const QString& proposal);
 
-private:
+  private:
     void OnSelectionChanged();
     void OnEdited();
     void ShowColour(int swatch);
@@ -90,7 +90,8 @@ private:
     std::array<QDoubleSpinBox*, 3> m_direction{};
     CSunDirectionControl* m_sun = nullptr;
     std::array<QPushButton*, 7> m_swatches{};
-    QCheckBox *m_night = nullptr, *m_haze = nullptr, *m_weather = nullptr, *m_thunder = nullptr, *m_sky = nullptr;
+    QCheckBox *m_night = nullptr, *m_haze = nullptr, *m_weather = nullptr, *m_thunder = nullptr,
+              *m_sky = nullptr;
     QDoubleSpinBox *m_nightVision = nullptr, *m_intensity = nullptr, *m_shadowAlpha = nullptr;
     QSpinBox *m_wind = nullptr, *m_hazeStart = nullptr, *m_hazeEnd = nullptr, *m_density = nullptr;
     std::array<QSpinBox*, 2> m_interval{};
@@ -100,5 +101,6 @@ private:
 
 // The "Environment Settings..." command on a mission: shows the dialog on
 // the mission's preset and applies the user's choice. True when applied.
-bool OpenEnvironmentDialog(document::CVarnholtMapEditorDoc& doc, const document::CEnvironmentPresets& presets,
+bool OpenEnvironmentDialog(document::CVarnholtMapEditorDoc& doc,
+                           const document::CEnvironmentPresets& presets,
                            const std::string& resourceDir, QWidget* parent);

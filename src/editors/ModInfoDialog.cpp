@@ -10,16 +10,22 @@
 #include <QVBoxLayout>
 
 namespace {
-QString Text(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
-std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
+QString Text(const std::string& s) {
+    return QString::fromStdString(platform::Cp1252ToUtf8(s));
+}
+std::string Bytes(const QString& s) {
+    return s.toLatin1().toStdString();
+}
 } // namespace
 
-CModInfoDialog::CModInfoDialog(const document::ModInfo& info, std::vector<document::ExistingMod> mods, QWidget* parent)
+CModInfoDialog::CModInfoDialog(const document::ModInfo& info,
+                               std::vector<document::ExistingMod> mods, QWidget* parent)
     : QDialog(parent), m_base(info), m_mods(std::move(mods)) {
     setWindowTitle("Mod Info");
     m_name = new QComboBox;
     m_name->setEditable(true);
-    for (const auto& mod : m_mods) m_name->addItem(Text(mod.folder));
+    for (const auto& mod : m_mods)
+        m_name->addItem(Text(mod.folder));
     m_name->setCurrentIndex(-1);
     m_name->setEditText(Text(info.name));
     connect(m_name, &QComboBox::activated, this, &CModInfoDialog::ChooseExisting);

@@ -15,8 +15,9 @@ class QLineEdit;
 // side and the three export options.
 class CModInfoDialog : public QDialog {
     Q_OBJECT
-public:
-    CModInfoDialog(const document::ModInfo& info, std::vector<document::ExistingMod> mods, QWidget* parent = nullptr);
+  public:
+    CModInfoDialog(const document::ModInfo& info, std::vector<document::ExistingMod> mods,
+                   QWidget* parent = nullptr);
 
     // The fields as entered (defaults are applied by the export).
     document::ModInfo Info() const;
@@ -25,7 +26,7 @@ public:
 
     QComboBox* NameBox() const { return m_name; }
 
-private:
+  private:
     document::ModInfo m_base;
     std::vector<document::ExistingMod> m_mods;
     QComboBox* m_name = nullptr;

@@ -11,7 +11,8 @@ void CDefArchive::WriteU16(uint16_t v) {
 
 void CDefArchive::WriteU32(uint32_t v) {
     const unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+                                static_cast<unsigned char>(v >> 16),
+                                static_cast<unsigned char>(v >> 24)};
     WriteBytes(b, 4);
 }
 
@@ -61,7 +62,9 @@ bool CDefArchive::ReadView(std::string_view& view, size_t size) {
     return true;
 }
 
-bool CDefArchive::ReadU8(uint8_t& v) { return ReadBytes(&v, 1); }
+bool CDefArchive::ReadU8(uint8_t& v) {
+    return ReadBytes(&v, 1);
+}
 
 bool CDefArchive::ReadU16(uint16_t& v) {
     unsigned char b[2];
@@ -73,8 +76,8 @@ bool CDefArchive::ReadU16(uint16_t& v) {
 bool CDefArchive::ReadU32(uint32_t& v) {
     unsigned char b[4];
     if (!ReadBytes(b, 4)) return false;
-    v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
-        (static_cast<uint32_t>(b[3]) << 24);
+    v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+        (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
     return true;
 }
 
@@ -124,13 +127,15 @@ bool LoadOne(CDefNode& node, CDefArchive& ar, uint32_t& childCount) {
     std::string name;
     if (!ar.ReadString(name)) return false;
     std::vector<std::string> values;
-    for (auto v : node.Values()) values.emplace_back(v);
+    for (auto v : node.Values())
+        values.emplace_back(v);
     uint32_t count;
     if (!ar.ReadCount(count)) return false;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t length;
         std::string_view bytes;
-        if (!ar.ReadCount(length) || !ar.ReadView(bytes, static_cast<size_t>(length) + 1)) return false;
+        if (!ar.ReadCount(length) || !ar.ReadView(bytes, static_cast<size_t>(length) + 1))
+            return false;
         values.emplace_back(bytes.substr(0, length));
     }
     node.Assign(name, std::vector<std::string_view>(values.begin(), values.end()));

@@ -9,7 +9,7 @@
 // clipboard. Storing appends to the byte string; loading reads from it and
 // fails (never reads past the end) when the bytes run out.
 class CDefArchive {
-public:
+  public:
     // An archive for storing.
     CDefArchive() : m_storing(true) {}
     // An archive for loading the given bytes.
@@ -21,7 +21,9 @@ public:
 
     void WriteString(std::string_view s);
     void WriteCount(uint32_t n);
-    void WriteBytes(const void* data, size_t size) { m_bytes.append(static_cast<const char*>(data), size); }
+    void WriteBytes(const void* data, size_t size) {
+        m_bytes.append(static_cast<const char*>(data), size);
+    }
 
     bool ReadString(std::string& s);
     bool ReadCount(uint32_t& n);
@@ -29,7 +31,7 @@ public:
     // A view of the next size bytes, consumed; false when fewer remain.
     bool ReadView(std::string_view& view, size_t size);
 
-private:
+  private:
     void WriteU16(uint16_t v);
     void WriteU32(uint32_t v);
     bool ReadU8(uint8_t& v);

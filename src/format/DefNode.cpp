@@ -19,7 +19,9 @@ CDefNode::ValueBlock* CDefNode::ValueBlock::Allocate(size_t dataBytes) {
 
 namespace format {
 
-ChildArray::~ChildArray() { std::free(m_data); }
+ChildArray::~ChildArray() {
+    std::free(m_data);
+}
 
 void ChildArray::reserve(size_t count) {
     if (count <= m_capacity) return;
@@ -67,15 +69,20 @@ void* CDefNode::operator new(size_t size) {
     return p;
 }
 
-void CDefNode::operator delete(void* p) { std::free(p); }
+void CDefNode::operator delete(void* p) {
+    std::free(p);
+}
 
-CDefNode* DefParserAccess::Create(std::string_view name, const std::vector<std::string_view>& values) {
+CDefNode* DefParserAccess::Create(std::string_view name,
+                                  const std::vector<std::string_view>& values) {
     size_t bytes = name.size() + 1;
-    for (auto v : values) bytes += v.size() + 1;
+    for (auto v : values)
+        bytes += v.size() + 1;
     size_t header = offsetof(CDefNode::ValueBlock, data);
     void* memory = CDefNode::operator new(sizeof(CDefNode) + header + bytes);
     auto* node = ::new (memory) CDefNode();
-    auto* block = reinterpret_cast<CDefNode::ValueBlock*>(static_cast<char*>(memory) + sizeof(CDefNode));
+    auto* block =
+        reinterpret_cast<CDefNode::ValueBlock*>(static_cast<char*>(memory) + sizeof(CDefNode));
     char* p = block->data;
     auto put = [&p](std::string_view text) {
         if (!text.empty()) std::memcpy(p, text.data(), text.size());
@@ -83,7 +90,8 @@ CDefNode* DefParserAccess::Create(std::string_view name, const std::vector<std::
         *p++ = '\0';
     };
     put(name);
-    for (auto v : values) put(v);
+    for (auto v : values)
+        put(v);
     block->count = static_cast<uint32_t>(values.size());
     block->size = static_cast<uint32_t>(bytes);
     block->capacity = static_cast<uint32_t>(bytes);
@@ -144,7 +152,8 @@ void CDefNode::Rebuild(std::string_view name, const std::vector<std::string_view
         data.append(clip(v));
         data.push_back('\0');
     }
-    if (!m_block || data.size() > m_block->capacity) ReplaceBlock(ValueBlock::Allocate(data.size()));
+    if (!m_block || data.size() > m_block->capacity)
+        ReplaceBlock(ValueBlock::Allocate(data.size()));
     std::memcpy(m_block->data, data.data(), data.size());
     m_block->count = static_cast<uint32_t>(values.size());
     m_block->size = static_cast<uint32_t>(data.size());
@@ -170,8 +179,9 @@ void CDefNode::CopyFrom(const CDefNode& source) {
         work.pop_back();
         to->m_children.reserve(from->m_children.size());
         for (const CDefNode* child : from->m_children) {
-            CDefNode* copy = child->m_block ? DefParserAccess::Create(child->Name(), child->Values())
-                                            : new CDefNode();
+            CDefNode* copy = child->m_block
+                                 ? DefParserAccess::Create(child->Name(), child->Values())
+                                 : new CDefNode();
             copy->depth = child->depth;
             copy->locked = child->locked;
             copy->isUnit = child->isUnit;
@@ -185,17 +195,24 @@ void CDefNode::CopyFrom(const CDefNode& source) {
     }
 }
 
-size_t CDefNode::ValueCount() const { return m_block ? m_block->count : 0; }
+size_t CDefNode::ValueCount() const {
+    return m_block ? m_block->count : 0;
+}
 
-std::string_view CDefNode::Name() const { return m_block ? std::string_view(m_block->Name()) : std::string_view(); }
+std::string_view CDefNode::Name() const {
+    return m_block ? std::string_view(m_block->Name()) : std::string_view();
+}
 
-void CDefNode::SetName(std::string_view name) { Rebuild(name, Values()); }
+void CDefNode::SetName(std::string_view name) {
+    Rebuild(name, Values());
+}
 
 bool CDefNode::Locate(size_t i, size_t& offset, size_t& length) const {
     if (!m_block || i >= m_block->count) return false;
     const char* p = m_block->data;
     p += std::strlen(p) + 1; // the name
-    for (size_t k = 0; k < i; ++k) p += std::strlen(p) + 1;
+    for (size_t k = 0; k < i; ++k)
+        p += std::strlen(p) + 1;
     offset = static_cast<size_t>(p - m_block->data);
     length = std::strlen(p);
     return true;
@@ -276,18 +293,29 @@ void CDefNode::SetValue(size_t i, std::string_view text) {
         ReplaceBlock(grown);
     }
     char* p = m_block->data + m_block->size;
-    for (size_t k = count; k < i; ++k) *p++ = '\0';
+    for (size_t k = count; k < i; ++k)
+        *p++ = '\0';
     if (!text.empty()) std::memcpy(p, text.data(), text.size());
     p[text.size()] = '\0';
     m_block->size = static_cast<uint32_t>(newSize);
     m_block->count = static_cast<uint32_t>(i + 1);
 }
 
-void CDefNode::SetFirstValueQuoted(std::string_view text) { SetValue(0, "\"" + std::string(text) + "\""); }
-void CDefNode::SetFloat(size_t i, double x) { SetValue(i, platform::FormatFloat6(x)); }
-void CDefNode::SetHex(size_t i, unsigned long n) { SetValue(i, platform::FormatHex(n)); }
-void CDefNode::SetUInt(size_t i, unsigned long n) { SetValue(i, platform::FormatUnsigned(n)); }
-void CDefNode::SetByte(size_t i, unsigned long n) { SetValue(i, platform::FormatInt(static_cast<long>(n & 0xFF))); }
+void CDefNode::SetFirstValueQuoted(std::string_view text) {
+    SetValue(0, "\"" + std::string(text) + "\"");
+}
+void CDefNode::SetFloat(size_t i, double x) {
+    SetValue(i, platform::FormatFloat6(x));
+}
+void CDefNode::SetHex(size_t i, unsigned long n) {
+    SetValue(i, platform::FormatHex(n));
+}
+void CDefNode::SetUInt(size_t i, unsigned long n) {
+    SetValue(i, platform::FormatUnsigned(n));
+}
+void CDefNode::SetByte(size_t i, unsigned long n) {
+    SetValue(i, platform::FormatInt(static_cast<long>(n & 0xFF)));
+}
 
 void CDefNode::RemoveValue(size_t i) {
     size_t offset, length;
@@ -298,9 +326,13 @@ void CDefNode::RemoveValue(size_t i) {
     m_block->count -= 1;
 }
 
-void CDefNode::ClearValues() { Rebuild(Name(), {}); }
+void CDefNode::ClearValues() {
+    Rebuild(Name(), {});
+}
 
-void CDefNode::Assign(std::string_view name, const std::vector<std::string_view>& values) { Rebuild(name, values); }
+void CDefNode::Assign(std::string_view name, const std::vector<std::string_view>& values) {
+    Rebuild(name, values);
+}
 
 CDefNode* CDefNode::AppendChild(std::unique_ptr<CDefNode> child) {
     return InsertChild(m_children.size(), std::move(child));
@@ -321,7 +353,9 @@ std::unique_ptr<CDefNode> CDefNode::DetachChild(size_t i) {
     return std::unique_ptr<CDefNode>(child);
 }
 
-void CDefNode::RemoveChild(size_t i) { DetachChild(i); }
+void CDefNode::RemoveChild(size_t i) {
+    DetachChild(i);
+}
 
 int CDefNode::IndexOfChild(const CDefNode* child) const {
     for (size_t i = 0; i < m_children.size(); ++i)
@@ -359,11 +393,15 @@ CDefNode::Extras& CDefNode::MutableExtras() {
     return *m_extras;
 }
 
-uintptr_t CDefNode::TreeItem() const { return m_extras ? m_extras->treeItem : 0; }
+uintptr_t CDefNode::TreeItem() const {
+    return m_extras ? m_extras->treeItem : 0;
+}
 void CDefNode::SetTreeItem(uintptr_t item) {
     if (item || m_extras) MutableExtras().treeItem = item;
 }
-bool CDefNode::Expanded() const { return m_extras && m_extras->expanded; }
+bool CDefNode::Expanded() const {
+    return m_extras && m_extras->expanded;
+}
 void CDefNode::SetExpanded(bool expanded) {
     if (expanded || m_extras) MutableExtras().expanded = expanded;
 }
@@ -394,12 +432,15 @@ bool CDefNode::IsCreateMap() const {
 bool CDefNode::MatchesSearch(std::string_view text, bool matchCase, bool wholeText) const {
     auto matches = [&](std::string_view s) {
         if (wholeText) return matchCase ? s == text : platform::EqualsNoCase(s, text);
-        return matchCase ? s.find(text) != std::string_view::npos : platform::ContainsNoCase(s, text);
+        return matchCase ? s.find(text) != std::string_view::npos
+                         : platform::ContainsNoCase(s, text);
     };
     if (matches(Name())) return true;
     for (auto v : Values()) {
-        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-        else if (!v.empty() && v.front() == '"') v = v.substr(1);
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+            v = v.substr(1, v.size() - 2);
+        else if (!v.empty() && v.front() == '"')
+            v = v.substr(1);
         if (matches(v)) return true;
     }
     return false;

@@ -22,14 +22,14 @@ struct DefVec3 {
 // Receives the bytes of written definition text. The writer never checks for
 // errors: a sink that can fail remembers it and its owner asks afterwards.
 class DefSink {
-public:
+  public:
     virtual ~DefSink() = default;
     virtual void Write(const char* data, size_t size) = 0;
 };
 
 // Collects written text in memory (previews, clipboard text, tests).
 class StringSink : public DefSink {
-public:
+  public:
     void Write(const char* data, size_t size) override { text.append(data, size); }
     std::string text;
 };
@@ -37,14 +37,14 @@ public:
 // Writes to a C stream through a large buffer; Failed() tells whether any
 // write came up short.
 class FileSink : public DefSink {
-public:
+  public:
     explicit FileSink(FILE* file) : m_file(file) {}
     ~FileSink() override { Flush(); }
     void Write(const char* data, size_t size) override;
     bool Flush();
     bool Failed() const { return m_failed; }
 
-private:
+  private:
     FILE* m_file;
     std::string m_buffer;
     bool m_failed = false;
@@ -54,7 +54,7 @@ private:
 // vector's 24; a mission holds millions of nodes). It owns no children
 // itself; the node does.
 class ChildArray {
-public:
+  public:
     ChildArray() = default;
     ~ChildArray();
     ChildArray(const ChildArray&) = delete;
@@ -73,7 +73,7 @@ public:
     // Hands every pointer to out and leaves the array empty.
     void MoveTo(std::vector<CDefNode*>& out);
 
-private:
+  private:
     CDefNode** m_data = nullptr;
     uint32_t m_size = 0;
     uint32_t m_capacity = 0;
@@ -93,7 +93,7 @@ using DefNodeList = std::vector<std::unique_ptr<CDefNode>>;
 // (comment, tree item, expanded state, scene parameters) live in a side
 // record that exists only when one of them differs from its default.
 class CDefNode {
-public:
+  public:
     CDefNode();
     // A node with a name and, when text is given, one value holding the text in quotes.
     explicit CDefNode(std::string_view name, const char* text = nullptr);
@@ -162,7 +162,8 @@ public:
     CDefNode* MatchName(std::string_view name) const;
     // Iterates the direct children's subtrees, one match per child; position
     // starts at -2 (the node itself included) or -1.
-    CDefNode* FindNext(int& position, std::string_view name, const char* firstValue = nullptr) const;
+    CDefNode* FindNext(int& position, std::string_view name,
+                       const char* firstValue = nullptr) const;
     CDefNode* FindNextChild(int& position, std::string_view name) const;
     int ChildIndex(std::string_view name) const;
     const char* FindValue(std::string_view name) const;
@@ -227,7 +228,7 @@ public:
     const std::string& LeadingComment() const;
     void SetLeadingComment(std::string comment);
 
-private:
+  private:
     struct ValueBlock;
     struct Extras;
     friend class DefParserAccess;

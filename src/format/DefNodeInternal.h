@@ -27,10 +27,12 @@ struct CDefNode::Extras {
 // Lets the parser fill a fresh node from views into its buffer without
 // going through the public setters.
 class DefParserAccess {
-public:
+  public:
     // A new node whose name and values share its own allocation.
     static CDefNode* Create(std::string_view name, const std::vector<std::string_view>& values);
-    static void AdoptChild(CDefNode& parent, CDefNode* child) { parent.m_children.push_back(child); }
+    static void AdoptChild(CDefNode& parent, CDefNode* child) {
+        parent.m_children.push_back(child);
+    }
     // Gives back the spare room of a completed child list.
     static void FinishChildren(CDefNode& parent) { parent.m_children.ShrinkToFit(); }
     // Name and values as stored: each text followed by a NUL, the last NUL left out.
@@ -42,7 +44,8 @@ public:
     static const char* FirstValue(const CDefNode& node) {
         if (!node.m_block || node.m_block->count == 0) return nullptr;
         const char* p = node.m_block->data;
-        while (*p) ++p;
+        while (*p)
+            ++p;
         return p + 1;
     }
 };

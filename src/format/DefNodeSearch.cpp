@@ -16,21 +16,20 @@ bool NodeMatches(const CDefNode& node, std::string_view name, const char* firstV
 
 // Pre-order, depth-first walk that stops at the first node pred accepts.
 // Explicit stack: trees from hostile files may be far deeper than the call stack.
-template <class Pred>
-CDefNode* FindInSubtree(const CDefNode* root, Pred pred) {
+template <class Pred> CDefNode* FindInSubtree(const CDefNode* root, Pred pred) {
     std::vector<const CDefNode*> stack{root};
     while (!stack.empty()) {
         const CDefNode* n = stack.back();
         stack.pop_back();
         if (pred(*n)) return const_cast<CDefNode*>(n);
         auto kids = n->Children();
-        for (size_t i = kids.size(); i-- > 0;) stack.push_back(kids[i]);
+        for (size_t i = kids.size(); i-- > 0;)
+            stack.push_back(kids[i]);
     }
     return nullptr;
 }
 
-template <class T>
-void ReadNumbers(const CDefNode& node, T* out, size_t count) {
+template <class T> void ReadNumbers(const CDefNode& node, T* out, size_t count) {
     auto values = node.Values();
     for (size_t i = 0; i < count; ++i) {
         std::string text(values[i]);
@@ -108,7 +107,8 @@ void CDefNode::CollectAll(std::string_view name, std::vector<CDefNode*>& list) c
             list.push_back(const_cast<CDefNode*>(n));
             continue; // a match's own subtree is not searched
         }
-        for (size_t i = n->m_children.size(); i-- > 0;) stack.push_back(n->m_children[i]);
+        for (size_t i = n->m_children.size(); i-- > 0;)
+            stack.push_back(n->m_children[i]);
     }
 }
 

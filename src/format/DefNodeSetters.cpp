@@ -6,8 +6,10 @@
 
 CDefNode* CDefNode::AddChild(std::string_view name, const char* text) {
     auto child = std::make_unique<CDefNode>();
-    if (text) child->Assign(name, {std::string_view(text)});
-    else child->Assign(name, {});
+    if (text)
+        child->Assign(name, {std::string_view(text)});
+    else
+        child->Assign(name, {});
     return AppendChild(std::move(child));
 }
 
@@ -60,7 +62,8 @@ CDefNode* CDefNode::SetText(const char* name, const char* text) {
 
 size_t CDefNode::SetDoubles(const char* name, const double* values, size_t count) {
     CDefNode* node = FindOrCreate(name, false);
-    for (size_t i = 0; i < count; ++i) node->SetFloat(i, values[i]);
+    for (size_t i = 0; i < count; ++i)
+        node->SetFloat(i, values[i]);
     return count;
 }
 
@@ -78,12 +81,18 @@ void CDefNode::SetVectorFirst(const char* name, const format::DefVec3& v) {
     node->SetFloat(2, v.z);
 }
 
-void CDefNode::SetUIntAt(const char* name, size_t i, unsigned long n) { FindOrCreate(name, false)->SetUInt(i, n); }
-void CDefNode::SetFloatAt(const char* name, size_t i, double x) { FindOrCreate(name, false)->SetFloat(i, x); }
+void CDefNode::SetUIntAt(const char* name, size_t i, unsigned long n) {
+    FindOrCreate(name, false)->SetUInt(i, n);
+}
+void CDefNode::SetFloatAt(const char* name, size_t i, double x) {
+    FindOrCreate(name, false)->SetFloat(i, x);
+}
 void CDefNode::SetTextAt(const char* name, size_t i, const char* text) {
     FindOrCreate(name, false)->SetValue(i, text ? text : "");
 }
-void CDefNode::SetHexAt(const char* name, size_t i, unsigned long n) { FindOrCreate(name, false)->SetHex(i, n); }
+void CDefNode::SetHexAt(const char* name, size_t i, unsigned long n) {
+    FindOrCreate(name, false)->SetHex(i, n);
+}
 
 void CDefNode::RemoveChildren(std::string_view name) {
     for (size_t i = m_children.size(); i-- > 0;)
@@ -94,7 +103,8 @@ void CDefNode::RemoveChildren(std::string_view name, const char* firstValue) {
     for (size_t i = m_children.size(); i-- > 0;) {
         CDefNode* c = m_children[i];
         const char* v = c->GetValue(0);
-        if (platform::EqualsNoCase(c->Name(), name) && v && firstValue && std::strcmp(v, firstValue) == 0)
+        if (platform::EqualsNoCase(c->Name(), name) && v && firstValue &&
+            std::strcmp(v, firstValue) == 0)
             RemoveChild(i);
     }
 }

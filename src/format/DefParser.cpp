@@ -8,7 +8,9 @@
 
 namespace {
 
-bool Is(std::string_view token, char c) { return token.size() == 1 && token[0] == c; }
+bool Is(std::string_view token, char c) {
+    return token.size() == 1 && token[0] == c;
+}
 
 // The hexadecimal number after the first two characters of an "0x" token.
 void CheckId(std::string_view token, const format::DuplicateChecks& checks) {
@@ -62,14 +64,18 @@ CDefNode* ParseBlocks(CDefScanner& scanner, CDefNode* parent, DefNodeList& rootL
         // Head: the name.
         std::string_view name;
         token = scanner.NextToken();
-        if (Is(token, '(')) scanner.SkipParenRun();
-        else if (Is(token, '"')) name = scanner.ReadQuotedString();
-        else name = token;
+        if (Is(token, '('))
+            scanner.SkipParenRun();
+        else if (Is(token, '"'))
+            name = scanner.ReadQuotedString();
+        else
+            name = token;
 
         // Body: values, then perhaps children.
         values.clear();
         bool descend = false;
-        const bool checkIds = checks.idRegistry && !lockNodes && platform::EqualsNoCase(name, "Entity");
+        const bool checkIds =
+            checks.idRegistry && !lockNodes && platform::EqualsNoCase(name, "Entity");
         for (;;) {
             token = scanner.NextTokenSkippingParens();
             if (token.empty() || Is(token, '}')) break;
@@ -136,4 +142,6 @@ bool ParseDefinitionFile(const std::filesystem::path& path, DefNodeList& rootLis
     return !rootList.empty();
 }
 
-CDefFile::CDefFile(const std::filesystem::path& path) { ParseDefinitionFile(path, m_nodes); }
+CDefFile::CDefFile(const std::filesystem::path& path) {
+    ParseDefinitionFile(path, m_nodes);
+}

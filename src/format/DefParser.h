@@ -50,11 +50,11 @@ bool ParseDefinitionText(std::string_view text, DefNodeList& rootList);
 // A definition file read once for lookups: parsed at construction, its nodes
 // destroyed with it. An empty path or an unreadable file gives no nodes.
 class CDefFile {
-public:
+  public:
     explicit CDefFile(const std::filesystem::path& path);
     const DefNodeList& Nodes() const { return m_nodes; }
     bool Empty() const { return m_nodes.empty(); }
 
-private:
+  private:
     DefNodeList m_nodes;
 };

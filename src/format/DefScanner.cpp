@@ -16,16 +16,19 @@ struct ClassTable {
     constexpr ClassTable() {
         for (int c = 0; c < 256; ++c) {
             uint8_t cls = Other;
-            if (c == 0) cls = End;
+            if (c == 0)
+                cls = End;
             else if (c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r')
                 cls = Whitespace;
             else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                      c == '_' || c == '-')
                 cls = Word;
-            else if (c >= 0x21 && c <= 0x7E) cls = Punctuation;
+            else if (c >= 0x21 && c <= 0x7E)
+                cls = Punctuation;
             // Bytes from 0x80 up are letters of the game's code page (the seven
             // umlauts and sharp s among them): they belong to words.
-            else if (c >= 0x80) cls = Word;
+            else if (c >= 0x80)
+                cls = Word;
             if (cls == Word || c == '.') cls |= kContinuesWord;
             entries[c] = cls;
         }
@@ -36,7 +39,9 @@ constexpr ClassTable kTable;
 
 } // namespace
 
-CharClass ClassOf(unsigned char c) { return static_cast<CharClass>(kTable.entries[c] & 0x7F); }
+CharClass ClassOf(unsigned char c) {
+    return static_cast<CharClass>(kTable.entries[c] & 0x7F);
+}
 
 } // namespace format
 
@@ -52,7 +57,8 @@ CDefScanner::CDefScanner(FILE* file) {
     std::string data;
     char buf[1 << 16];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) data.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0)
+        data.append(buf, n);
     if (std::ferror(file)) return;
     Load(std::move(data));
 }
@@ -67,7 +73,8 @@ void CDefScanner::Load(std::string data) {
     m_buffer = std::move(data);
     size_t nul = m_buffer.find('\0');
     if (nul != std::string::npos) m_buffer.resize(nul);
-    while (!m_buffer.empty() && (m_buffer.back() == '\r' || m_buffer.back() == '\n')) m_buffer.pop_back();
+    while (!m_buffer.empty() && (m_buffer.back() == '\r' || m_buffer.back() == '\n'))
+        m_buffer.pop_back();
     m_end = m_buffer.size();
     m_buffer.push_back('\0');
     m_pos = 0;
@@ -83,12 +90,14 @@ std::string_view CDefScanner::NextToken() {
         const uint8_t cls = table[c] & 0x7F;
         if (cls == Word) {
             size_t start = m_pos++;
-            while (table[static_cast<unsigned char>(buf[m_pos])] & kContinuesWord) ++m_pos;
+            while (table[static_cast<unsigned char>(buf[m_pos])] & kContinuesWord)
+                ++m_pos;
             return {buf + start, m_pos - start};
         }
         if (cls == Whitespace) {
             ++m_pos;
-            while (m_pos < m_end && (table[static_cast<unsigned char>(buf[m_pos])] & 0x7F) == Whitespace)
+            while (m_pos < m_end &&
+                   (table[static_cast<unsigned char>(buf[m_pos])] & 0x7F) == Whitespace)
                 ++m_pos;
             continue;
         }
@@ -97,7 +106,8 @@ std::string_view CDefScanner::NextToken() {
                 // A line comment runs through its line end: CR LF, LF or a lone CR.
                 size_t start = m_pos;
                 size_t i = m_pos + 1;
-                while (i < m_end && buf[i] != '\n' && buf[i] != '\r') ++i;
+                while (i < m_end && buf[i] != '\n' && buf[i] != '\r')
+                    ++i;
                 if (i < m_end) i += (buf[i] == '\r' && buf[i + 1] == '\n') ? 2 : 1;
                 m_pendingComment.append(buf + start, i - start);
                 m_pos = i;
@@ -125,15 +135,19 @@ std::string_view CDefScanner::NextToken() {
     return {};
 }
 
-void CDefScanner::UnreadToken(size_t length) { m_pos = length > m_pos ? 0 : m_pos - length; }
+void CDefScanner::UnreadToken(size_t length) {
+    m_pos = length > m_pos ? 0 : m_pos - length;
+}
 
 void CDefScanner::SkipParenRun() {
     int depth = 1;
     while (depth > 0) {
         std::string_view t = NextToken();
         if (t.empty()) return;
-        if (t.size() == 1 && t[0] == '(') ++depth;
-        else if (t.size() == 1 && t[0] == ')') --depth;
+        if (t.size() == 1 && t[0] == '(')
+            ++depth;
+        else if (t.size() == 1 && t[0] == ')')
+            --depth;
     }
 }
 
@@ -152,7 +166,8 @@ std::string_view CDefScanner::ReadQuotedString() {
     // The quote token was just read; the string starts with it.
     size_t start = m_pos - 1;
     const void* close = std::memchr(m_buffer.data() + m_pos, '"', m_end - m_pos);
-    size_t stop = close ? static_cast<size_t>(static_cast<const char*>(close) - m_buffer.data()) + 1 : m_end;
+    size_t stop =
+        close ? static_cast<size_t>(static_cast<const char*>(close) - m_buffer.data()) + 1 : m_end;
     m_pos = stop;
     return {m_buffer.data() + start, stop - start};
 }

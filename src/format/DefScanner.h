@@ -14,7 +14,7 @@
 // there too) and trailing CR and LF bytes are dropped, so nothing beyond the
 // buffer is ever looked at, whatever the file holds.
 class CDefScanner {
-public:
+  public:
     CDefScanner() = default;
     // Reads the file at path; Ok() is false when it cannot be read.
     explicit CDefScanner(const std::filesystem::path& path);
@@ -44,12 +44,12 @@ public:
     size_t Remaining() const { return m_end - m_pos; }
     size_t Size() const { return m_end; }
 
-private:
+  private:
     void Load(std::string data);
 
     std::string m_buffer; // file bytes plus a terminating NUL
     size_t m_pos = 0;
-    size_t m_end = 0;     // index of the terminating NUL
+    size_t m_end = 0; // index of the terminating NUL
     std::string m_pendingComment;
     bool m_ok = false;
 };

@@ -57,7 +57,8 @@ bool WriteOpening(const CDefNode& node, std::string& line, format::DefSink& sink
     *out++ = '{';
     std::memcpy(out, packed.data(), packed.size());
     bool emptyValue = !packed.empty() && packed.back() == '\0';
-    for (char* p = out; (p = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(line.data() + line.size() - p))));) {
+    for (char* p = out; (p = static_cast<char*>(std::memchr(
+                             p, '\0', static_cast<size_t>(line.data() + line.size() - p))));) {
         *p++ = ' ';
         if (*p == '\0') emptyValue = true;
     }
@@ -82,7 +83,9 @@ bool WriteOpening(const CDefNode& node, std::string& line, format::DefSink& sink
     return true;
 }
 
-bool Writable(const CDefNode& node) { return !node.Name().empty() && !node.locked; }
+bool Writable(const CDefNode& node) {
+    return !node.Name().empty() && !node.locked;
+}
 
 } // namespace
 

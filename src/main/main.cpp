@@ -12,12 +12,15 @@
 
 namespace {
 
-QString Environment(const char* name) { return QString::fromLocal8Bit(qgetenv(name)); }
+QString Environment(const char* name) {
+    return QString::fromLocal8Bit(qgetenv(name));
+}
 
 // Qt would abort without a display; say how to get one instead.
 bool DisplayAvailable() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 #else
     return true;
@@ -28,12 +31,14 @@ bool DisplayAvailable() {
 
 int main(int argc, char* argv[]) {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QString program = QString::fromLocal8Bit(argc > 0 ? argv[0] : "varnholt-editor");
-    app::ParsedCommandLine parsed =
-        app::ParseCommandLine(arguments, Environment("VM_GAME_PATH"), Environment("VM_RESOURCE_DIR"));
+    app::ParsedCommandLine parsed = app::ParseCommandLine(arguments, Environment("VM_GAME_PATH"),
+                                                          Environment("VM_RESOURCE_DIR"));
     if (!parsed.error.isEmpty()) {
-        std::fprintf(stderr, "%s: %s\n\n%s", argv[0], qPrintable(parsed.error), qPrintable(app::CommandLineHelp(program)));
+        std::fprintf(stderr, "%s: %s\n\n%s", argv[0], qPrintable(parsed.error),
+                     qPrintable(app::CommandLineHelp(program)));
         return 2;
     }
     if (parsed.options.help) {
@@ -41,11 +46,12 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (!DisplayAvailable()) {
-        std::fprintf(stderr,
-                     "%s: no display found (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are unset).\n"
-                     "Run it under a virtual X server, for example:\n"
-                     "  xvfb-run -a %s --game-path G --resource-dir R [FILE]\n",
-                     argv[0], argv[0]);
+        std::fprintf(
+            stderr,
+            "%s: no display found (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are unset).\n"
+            "Run it under a virtual X server, for example:\n"
+            "  xvfb-run -a %s --game-path G --resource-dir R [FILE]\n",
+            argv[0], argv[0]);
         return 2;
     }
 
@@ -70,7 +76,8 @@ int main(int argc, char* argv[]) {
         QString target = options.screenshot;
         QTimer::singleShot(1000, &application, [&editor, target] {
             bool saved = editor.MainFrame()->grab().save(target, "PNG");
-            if (!saved) std::fprintf(stderr, "cannot write the screenshot %s\n", qPrintable(target));
+            if (!saved)
+                std::fprintf(stderr, "cannot write the screenshot %s\n", qPrintable(target));
             QCoreApplication::exit(saved ? 0 : 1);
         });
     }

@@ -59,7 +59,8 @@ void UnixToDos(int64_t seconds, uint16_t& dosDate, uint16_t& dosTime) {
     unsigned m, d;
     CivilFromDays(days, y, m, d);
     dosDate = static_cast<uint16_t>(((y - 1980) << 9) | (m << 5) | d);
-    dosTime = static_cast<uint16_t>(((rest / 3600) << 11) | (((rest / 60) % 60) << 5) | ((rest % 60) / 2));
+    dosTime = static_cast<uint16_t>(((rest / 3600) << 11) | (((rest / 60) % 60) << 5) |
+                                    ((rest % 60) / 2));
 }
 
 } // namespace platform

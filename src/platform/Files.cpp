@@ -18,14 +18,17 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     std::string data;
     char buf[1 << 16];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        data.append(buf, n);
     bool ok = !std::ferror(f);
     std::fclose(f);
     if (!ok) return std::nullopt;
     return data;
 }
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 bool AtomicFile::Open(const std::filesystem::path& target) {
     Discard();
@@ -36,8 +39,8 @@ bool AtomicFile::Open(const std::filesystem::path& target) {
     if (folder.empty()) folder = ".";
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = "." + target.filename().string() + ".tmp" + std::to_string(stamp % 100000) +
-                           "_" + std::to_string(counter++);
+        std::string name = "." + target.filename().string() + ".tmp" +
+                           std::to_string(stamp % 100000) + "_" + std::to_string(counter++);
         m_temp = folder / name;
         // "x" refuses an existing file, so two writers never share a temporary.
         m_file = std::fopen(m_temp.string().c_str(), "wbx");

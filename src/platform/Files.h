@@ -15,7 +15,7 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 // target only by Commit(). Until then the old target stays untouched; a writer
 // destroyed without Commit() removes its temporary file.
 class AtomicFile {
-public:
+  public:
     AtomicFile() = default;
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -32,7 +32,7 @@ public:
     bool Commit(bool sync = true);
     void Discard();
 
-private:
+  private:
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
     FILE* m_file = nullptr;

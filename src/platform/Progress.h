@@ -9,7 +9,7 @@ namespace platform {
 // own thread and queues these calls; an implementation must copy the text,
 // because the loader reuses its buffer at once.
 class Progress {
-public:
+  public:
     virtual ~Progress() = default;
     // Opens the window with a bar of `range` steps.
     virtual void Start(int range) = 0;
@@ -21,7 +21,7 @@ public:
 
 // Progress that shows nothing; for the command-line tool and unattended callers.
 class NullProgress : public Progress {
-public:
+  public:
     void Start(int) override {}
     void Step() override {}
     void SetText(std::string_view) override {}

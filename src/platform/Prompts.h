@@ -13,7 +13,7 @@ enum class Icon { Information, Warning, Error };
 // tests script the answers and record every text. Texts are passed exactly as
 // the user must see them.
 class Prompts {
-public:
+  public:
     virtual ~Prompts() = default;
     // A modal message with an OK button.
     virtual void Message(std::string_view text, Icon icon) = 0;
@@ -23,7 +23,7 @@ public:
 
 // Prompts that show nothing and answer No; for callers that run unattended.
 class SilentPrompts : public Prompts {
-public:
+  public:
     void Message(std::string_view, Icon) override {}
     bool AskYesNo(std::string_view) override { return false; }
 };

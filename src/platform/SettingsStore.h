@@ -13,7 +13,7 @@ namespace platform {
 // in-memory store. A value that is missing, or was stored with the other
 // type, reads as the default given, as the registry's profile functions do.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual std::string GetString(std::string_view key, std::string_view defaultValue) const = 0;
     virtual int GetInt(std::string_view key, int defaultValue) const = 0;
@@ -22,7 +22,7 @@ public:
 };
 
 class MemorySettingsStore : public SettingsStore {
-public:
+  public:
     std::string GetString(std::string_view key, std::string_view defaultValue) const override {
         auto it = m_values.find(key);
         if (it != m_values.end())
@@ -41,7 +41,7 @@ public:
     void SetInt(std::string_view key, int value) override { m_values[std::string(key)] = value; }
     bool Empty() const { return m_values.empty(); }
 
-private:
+  private:
     std::map<std::string, std::variant<std::string, int>, std::less<>> m_values;
 };
 

@@ -12,12 +12,14 @@ struct CaseTables {
     std::array<unsigned char, 256> lower{};
     std::array<unsigned char, 256> upper{};
     CaseTables() {
-        for (int i = 0; i < 256; ++i) lower[i] = upper[i] = static_cast<unsigned char>(i);
+        for (int i = 0; i < 256; ++i)
+            lower[i] = upper[i] = static_cast<unsigned char>(i);
         auto pair = [this](int up, int low) {
             lower[up] = static_cast<unsigned char>(low);
             upper[low] = static_cast<unsigned char>(up);
         };
-        for (int c = 'A'; c <= 'Z'; ++c) pair(c, c + 32);
+        for (int c = 'A'; c <= 'Z'; ++c)
+            pair(c, c + 32);
         for (int c = 0xC0; c <= 0xDE; ++c)
             if (c != 0xD7) pair(c, c + 32);
         pair(0x8A, 0x9A); // S caron
@@ -41,8 +43,12 @@ constexpr std::array<unsigned short, 32> kHighControls = {
 
 } // namespace
 
-unsigned char LowerCp1252(unsigned char c) { return Tables().lower[c]; }
-unsigned char UpperCp1252(unsigned char c) { return Tables().upper[c]; }
+unsigned char LowerCp1252(unsigned char c) {
+    return Tables().lower[c];
+}
+unsigned char UpperCp1252(unsigned char c) {
+    return Tables().upper[c];
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -64,7 +70,8 @@ bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
 std::string ToLowerCp1252(std::string_view s) {
     std::string out(s);
     const auto& low = Tables().lower;
-    for (auto& c : out) c = static_cast<char>(low[static_cast<unsigned char>(c)]);
+    for (auto& c : out)
+        c = static_cast<char>(low[static_cast<unsigned char>(c)]);
     return out;
 }
 
@@ -94,7 +101,9 @@ std::string FormatFloat6(double x) {
     return std::string(buf, r.ptr);
 }
 
-std::string FormatUnsigned(unsigned long n) { return std::to_string(n); }
+std::string FormatUnsigned(unsigned long n) {
+    return std::to_string(n);
+}
 
 std::string FormatHex(unsigned long n) {
     char buf[24] = {'0', 'x'};
@@ -102,16 +111,20 @@ std::string FormatHex(unsigned long n) {
     return std::string(buf, r.ptr);
 }
 
-std::string FormatInt(long n) { return std::to_string(n); }
+std::string FormatInt(long n) {
+    return std::to_string(n);
+}
 
 double ParseDouble(const char* text) {
     if (!text) return 0.0;
     const char* p = text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     const char* end = p;
-    while (*end) ++end;
+    while (*end)
+        ++end;
     double value = 0.0;
     std::from_chars_result r{};
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
@@ -132,7 +145,9 @@ unsigned long ParseUnsigned(const char* text, int base) {
     return text ? std::strtoul(text, nullptr, base) : 0UL;
 }
 
-long ParseLong(const char* text, int base) { return text ? std::strtol(text, nullptr, base) : 0L; }
+long ParseLong(const char* text, int base) {
+    return text ? std::strtol(text, nullptr, base) : 0L;
+}
 
 std::string StripQuotes(std::string_view s) {
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);

@@ -25,10 +25,10 @@ std::string StripQuotes(std::string_view s);
 std::string Cp1252ToUtf8(std::string_view s);
 
 // Locale-independent number formatting as the game's files write them.
-std::string FormatFloat6(double x);      // "%.6f"
+std::string FormatFloat6(double x);          // "%.6f"
 std::string FormatUnsigned(unsigned long n); // "%lu"
-std::string FormatHex(unsigned long n);  // "0x" followed by "%lx"
-std::string FormatInt(long n);           // "%d"
+std::string FormatHex(unsigned long n);      // "0x" followed by "%lx"
+std::string FormatInt(long n);               // "%d"
 
 // Locale-independent readers with the leading-numeric-part semantics of the C
 // conversions: leading whitespace is skipped, trailing garbage ignored, and

@@ -16,7 +16,7 @@ namespace resources::legacy {
 // each byte first, as all three old methods store it. Input is pulled from
 // DecodeInput in large blocks so the decoders never pay a virtual call per byte.
 class BitReader {
-public:
+  public:
     explicit BitReader(DecodeInput& in) : m_in(in) {}
     BitReader(const BitReader&) = delete;
     BitReader& operator=(const BitReader&) = delete;
@@ -32,12 +32,13 @@ public:
         return true;
     }
 
-private:
+  private:
     bool Refill(unsigned count) {
         while (m_count <= 56) {
             if (m_pos == m_len) {
                 if (m_ended) break;
-                // A source that claims more than it was asked for is trusted no further than the buffer.
+                // A source that claims more than it was asked for is trusted no further than the
+                // buffer.
                 m_len = std::min(m_in.Read(m_buf, sizeof m_buf), sizeof m_buf);
                 m_pos = 0;
                 if (m_len == 0) {
@@ -66,7 +67,7 @@ private:
 // than any distance the old methods can express, so a reference reaching back
 // before the start of the member reads zeros, as those methods define it.
 class OutputWindow {
-public:
+  public:
     static constexpr size_t Size = 32768;
     static constexpr size_t Mask = Size - 1;
 
@@ -112,7 +113,7 @@ public:
         return m_failed ? DecodeResult::OutputFailed : DecodeResult::BadData;
     }
 
-private:
+  private:
     void FlushBlock() {
         if (!m_failed && !m_out.Write(m_buf + m_flushed, Size - m_flushed)) Stop();
         m_pos = 0;
@@ -120,7 +121,8 @@ private:
     }
 
     void FlushTail() {
-        if (!m_failed && m_pos > m_flushed && !m_out.Write(m_buf + m_flushed, m_pos - m_flushed)) Stop();
+        if (!m_failed && m_pos > m_flushed && !m_out.Write(m_buf + m_flushed, m_pos - m_flushed))
+            Stop();
         m_flushed = m_pos;
     }
 

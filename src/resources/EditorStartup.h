@@ -16,7 +16,7 @@ namespace resources {
 // settings written back at a regular exit. The desktop application runs it
 // around its window set-up; tests and tools run it on their own.
 class CEditorStartup {
-public:
+  public:
     CEditorStartup(CResourceCatalogue& catalogue, platform::Prompts* prompts)
         : m_catalogue(catalogue), m_prompts(prompts) {}
 
@@ -38,7 +38,7 @@ public:
     platform::ViewFlags& View() { return m_view; }
     bool Started() const { return m_started; }
 
-private:
+  private:
     CResourceCatalogue& m_catalogue;
     platform::Prompts* m_prompts;
     platform::EditorSettings m_settings;

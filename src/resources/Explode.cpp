@@ -19,8 +19,8 @@ constexpr unsigned DistanceSymbols = 64;
 // lengths (shortest codes first, equal lengths in symbol order), so decoding
 // inverts each bit and walks the canonical code.
 struct PrefixCode {
-    uint16_t count[MaxCodeLength + 1] = {};  // how many codes have each length
-    uint16_t symbol[LiteralSymbols] = {};    // symbols by code length, then by value
+    uint16_t count[MaxCodeLength + 1] = {}; // how many codes have each length
+    uint16_t symbol[LiteralSymbols] = {};   // symbols by code length, then by value
 };
 
 // The code is stored as a byte count less one, then bytes each holding a run:
@@ -38,11 +38,13 @@ bool ReadPrefixCode(BitReader& bits, unsigned symbols, PrefixCode& code) {
         if (!bits.Bits(8, run)) return false;
         unsigned repeat = (run >> 4) + 1;
         if (repeat > symbols - filled) return false;
-        for (unsigned k = 0; k < repeat; ++k) lengths[filled++] = static_cast<unsigned char>((run & 15) + 1);
+        for (unsigned k = 0; k < repeat; ++k)
+            lengths[filled++] = static_cast<unsigned char>((run & 15) + 1);
     }
     if (filled != symbols) return false;
 
-    for (unsigned s = 0; s < symbols; ++s) ++code.count[lengths[s]];
+    for (unsigned s = 0; s < symbols; ++s)
+        ++code.count[lengths[s]];
     int32_t unused = 1;
     for (unsigned len = 1; len <= MaxCodeLength; ++len) {
         unused = unused * 2 - code.count[len];
@@ -51,8 +53,10 @@ bool ReadPrefixCode(BitReader& bits, unsigned symbols, PrefixCode& code) {
     if (unused != 0) return false;
 
     uint16_t next[MaxCodeLength + 1] = {};
-    for (unsigned len = 1; len < MaxCodeLength; ++len) next[len + 1] = next[len] + code.count[len];
-    for (unsigned s = 0; s < symbols; ++s) code.symbol[next[lengths[s]]++] = static_cast<uint16_t>(s);
+    for (unsigned len = 1; len < MaxCodeLength; ++len)
+        next[len + 1] = next[len] + code.count[len];
+    for (unsigned s = 0; s < symbols; ++s)
+        code.symbol[next[lengths[s]]++] = static_cast<uint16_t>(s);
     return true;
 }
 
@@ -80,7 +84,7 @@ bool DecodeSymbol(BitReader& bits, const PrefixCode& code, uint32_t& symbol) {
 // window, coded with two prefix codes (lengths, distances) or three (with
 // literals first). A literal code raises the shortest match from 2 to 3 bytes.
 class Exploder {
-public:
+  public:
     Exploder(DecodeInput& in, uint16_t flags, uint64_t size, DecodeOutput& out)
         : m_bits(in), m_out(out, size), m_lowDistanceBits((flags & 2) ? 7 : 6),
           m_hasLiteralCode((flags & 4) != 0), m_minMatch(m_hasLiteralCode ? 3 : 2) {}
@@ -88,7 +92,8 @@ public:
     DecodeResult Run() {
         // An empty member may carry no data at all, not even the codes.
         if (m_out.Done()) return m_out.Finish();
-        if (m_hasLiteralCode && !ReadPrefixCode(m_bits, LiteralSymbols, m_literals)) return m_out.Fail();
+        if (m_hasLiteralCode && !ReadPrefixCode(m_bits, LiteralSymbols, m_literals))
+            return m_out.Fail();
         if (!ReadPrefixCode(m_bits, LengthSymbols, m_lengths)) return m_out.Fail();
         if (!ReadPrefixCode(m_bits, DistanceSymbols, m_distances)) return m_out.Fail();
         while (!m_out.Done()) {
@@ -100,7 +105,7 @@ public:
         return m_out.Finish();
     }
 
-private:
+  private:
     bool Literal() {
         uint32_t c = 0;
         bool ok = m_hasLiteralCode ? DecodeSymbol(m_bits, m_literals, c) : m_bits.Bits(8, c);
@@ -136,7 +141,8 @@ private:
 
 } // namespace
 
-DecodeResult Explode(DecodeInput& in, uint16_t flags, uint64_t uncompressedSize, DecodeOutput& out) {
+DecodeResult Explode(DecodeInput& in, uint16_t flags, uint64_t uncompressedSize,
+                     DecodeOutput& out) {
     auto decoder = std::make_unique<Exploder>(in, flags, uncompressedSize, out);
     return decoder->Run();
 }

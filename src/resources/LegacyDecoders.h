@@ -11,7 +11,7 @@ namespace resources {
 // Supplies the compressed bytes of one member. Read returns the number of
 // bytes placed in dst (at most max); 0 means the member's data has ended.
 class DecodeInput {
-public:
+  public:
     virtual ~DecodeInput() = default;
     virtual size_t Read(unsigned char* dst, size_t max) = 0;
 };
@@ -19,7 +19,7 @@ public:
 // Receives decoded bytes in blocks. Write returns false when the bytes could
 // not be stored; the decoder then stops at once.
 class DecodeOutput {
-public:
+  public:
     virtual ~DecodeOutput() = default;
     virtual bool Write(const unsigned char* data, size_t size) = 0;
 };

@@ -34,7 +34,8 @@ std::vector<std::string> SplitLevels(std::string_view path) {
 
 std::string NativeSeparators(std::string_view path) {
     std::string out(path);
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '/' || c == '\\'; }, kSeparator);
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '/' || c == '\\'; }, kSeparator);
     return out;
 }
 
@@ -88,7 +89,8 @@ std::optional<fs::path> CNoCasePaths::Find(std::string_view path) {
     return current;
 }
 
-std::vector<std::string> CNoCasePaths::ListMatching(std::string_view dir, std::string_view lowerPrefix) {
+std::vector<std::string> CNoCasePaths::ListMatching(std::string_view dir,
+                                                    std::string_view lowerPrefix) {
     std::vector<std::string> names;
     auto real = Find(dir);
     std::error_code ec;

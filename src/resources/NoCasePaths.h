@@ -21,7 +21,7 @@ namespace resources {
 // created later under its exact spelling is still found, because the exact
 // spelling is always tried first.
 class CNoCasePaths {
-public:
+  public:
     // The real path of the file or folder that matches `path` ignoring case,
     // or nullopt when there is none. Both '/' and '\' separate levels.
     std::optional<std::filesystem::path> Find(std::string_view path);
@@ -33,7 +33,7 @@ public:
 
     void Invalidate() { m_listings.clear(); }
 
-private:
+  private:
     using Listing = std::unordered_map<std::string, std::string>; // lower-cased name -> real name
     const Listing& ListingOf(const std::filesystem::path& dir);
 

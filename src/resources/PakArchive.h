@@ -21,12 +21,12 @@ struct PakPass;
 struct PakMemberInfo {
     uint32_t uncompressedSize = 0;
     uint32_t compressedSize = 0;
-    float ratio = 0.0f;      // (uncompressed - compressed) / uncompressed; 0 for empty members
-    uint8_t attributes = 0;  // MS-DOS attribute bits; 0x10 marks a directory
+    float ratio = 0.0f;     // (uncompressed - compressed) / uncompressed; 0 for empty members
+    uint8_t attributes = 0; // MS-DOS attribute bits; 0x10 marks a directory
     uint16_t diskNumber = 0;
-    int64_t time = 0;        // seconds since 1970 of the member's DOS date and time
+    int64_t time = 0; // seconds since 1970 of the member's DOS date and time
     std::string comment;
-    std::string name;        // as stored: '/' separators, case kept, at most 259 bytes
+    std::string name; // as stored: '/' separators, case kept, at most 259 bytes
 
     // Beyond the table the editor uses: what listings and checks show.
     uint16_t method = 0;
@@ -37,20 +37,20 @@ struct PakMemberInfo {
 };
 
 struct PakExtractOptions {
-    bool keepPaths = true;  // recreate the stored folders; off writes every member flat
-    bool overwrite = true;  // replace existing files
+    bool keepPaths = true; // recreate the stored folders; off writes every member flat
+    bool overwrite = true; // replace existing files
 };
 
 // Sums over the member table, filled by List.
 struct PakTotals {
     uint64_t uncompressed = 0;
-    uint64_t compressed = 0;  // 12 header bytes of every encrypted member left out
+    uint64_t compressed = 0; // 12 header bytes of every encrypted member left out
     float ratio = 0.0f;
     // Taken from the last central entry.
     uint8_t versionMadeBy = 0;
-    uint8_t hostMadeBy = 0;     // capped at 12
+    uint8_t hostMadeBy = 0; // capped at 12
     uint8_t versionNeeded = 0;
-    uint8_t hostNeeded = 0;     // capped at 12
+    uint8_t hostNeeded = 0; // capped at 12
     bool lastEncrypted = false;
 };
 
@@ -83,7 +83,7 @@ struct PakProblem {
 // LastResult() gives the grade. No operation shows anything but Open, which
 // reports a file that exists but cannot be opened through the prompts.
 class CPakArchive {
-public:
+  public:
     explicit CPakArchive(platform::Prompts* prompts = nullptr);
     ~CPakArchive();
     CPakArchive(const CPakArchive&) = delete;
@@ -121,7 +121,7 @@ public:
     const std::vector<PakProblem>& Problems() const { return m_problems; }
     const std::filesystem::path& Path() const { return m_path; }
 
-private:
+  private:
     // Starts an operation: clears the problems; false (graded) when no archive is open.
     bool BeginPass(PakPass& pass);
     int FinishPass(const PakPass& pass);

@@ -86,7 +86,8 @@ bool CPakDirectory::LocateEndRecord() {
         if (m_file.ReadAt(blockStart, block.data(), length) != length) return false;
         size_t total = length + carry;
         for (size_t i = length; i-- > 0;) {
-            if (i + 4 <= total && IsEndSignature(block.data() + i) && CheckCandidate(blockStart + i))
+            if (i + 4 <= total && IsEndSignature(block.data() + i) &&
+                CheckCandidate(blockStart + i))
                 return true;
         }
         carry = std::min<size_t>(3, length);
@@ -96,16 +97,19 @@ bool CPakDirectory::LocateEndRecord() {
 }
 
 bool CPakDirectory::Start() {
-    if (!LocateEndRecord()) return Fail(PakNotZip, "no end of central directory record: not a zip archive");
+    if (!LocateEndRecord())
+        return Fail(PakNotZip, "no end of central directory record: not a zip archive");
     if (m_end.thisDisk != m_end.directoryDisk)
         return Fail(PakMultiVolume, "the archive spans several volumes");
 
     const int64_t expected = static_cast<int64_t>(m_end.directorySize) + m_end.directoryOffset;
     m_end.extraBytes = static_cast<int64_t>(m_end.foundAt) - expected;
     if (m_end.directoryOffset == 0 && m_end.directorySize != 0)
-        m_pass.Note(PakError, {}, "central directory offset missing; taken to end at the end record");
+        m_pass.Note(PakError, {},
+                    "central directory offset missing; taken to end at the end record");
     else if (m_end.extraBytes < 0)
-        m_pass.Note(PakError, {}, "bytes missing: the central directory does not fit before the end record");
+        m_pass.Note(PakError, {},
+                    "bytes missing: the central directory does not fit before the end record");
     else if (m_end.extraBytes > 0)
         m_pass.Note(PakWarning, {},
                     std::to_string(m_end.extraBytes) + " extra bytes at the start of the archive");
@@ -146,8 +150,10 @@ bool CPakDirectory::Next(PakCentralEntry& e, bool wantComment) {
     unsigned char h[46];
     if (!m_cursor.Read(h, 4)) return Fail(PakUnexpectedEof, "the central directory ends early");
     if (ReadLe32(h) != kCentralSignature)
-        return Fail(PakBadFormat, "central directory entry " + std::to_string(m_read + 1) + " is missing");
-    if (!m_cursor.Read(h + 4, sizeof h - 4)) return Fail(PakUnexpectedEof, "the central directory ends early");
+        return Fail(PakBadFormat,
+                    "central directory entry " + std::to_string(m_read + 1) + " is missing");
+    if (!m_cursor.Read(h + 4, sizeof h - 4))
+        return Fail(PakUnexpectedEof, "the central directory ends early");
     e.versionMadeBy = ReadLe16(h + 4);
     e.versionNeeded = ReadLe16(h + 6);
     e.flags = ReadLe16(h + 8);
@@ -169,8 +175,7 @@ bool CPakDirectory::Next(PakCentralEntry& e, bool wantComment) {
     if (!m_cursor.ReadString(e.name, kept) || !m_cursor.Skip(e.nameLength - kept) ||
         !m_cursor.Skip(extraLength))
         return Fail(PakUnexpectedEof, "the central directory ends early");
-    if (kept < e.nameLength)
-        m_pass.Note(PakWarning, e.name, "name longer than 259 bytes cut");
+    if (kept < e.nameLength) m_pass.Note(PakWarning, e.name, "name longer than 259 bytes cut");
     bool commentOk = wantComment ? m_cursor.ReadString(e.comment, commentLength)
                                  : (e.comment.clear(), m_cursor.Skip(commentLength));
     if (!commentOk) return Fail(PakUnexpectedEof, "the central directory ends early");

@@ -39,7 +39,7 @@ struct PakCentralEntry {
     uint32_t crc = 0;
     uint32_t compressedSize = 0;
     uint32_t uncompressedSize = 0;
-    uint16_t nameLength = 0;  // as stored, before any cut
+    uint16_t nameLength = 0; // as stored, before any cut
     uint16_t diskNumber = 0;
     uint16_t internalAttributes = 0;
     uint32_t externalAttributes = 0;
@@ -51,7 +51,7 @@ struct PakCentralEntry {
 // Walks the central directory of an archive from its end record. Failures are
 // graded into the pass; a walk that failed stops the operation.
 class CPakDirectory {
-public:
+  public:
     CPakDirectory(CPakFile& file, PakEndRecord& end, PakPass& pass);
 
     // Finds the end record and the start of the directory. False when there is
@@ -62,7 +62,7 @@ public:
     bool Next(PakCentralEntry& entry, bool wantComment);
     bool Failed() const { return m_failed; }
 
-private:
+  private:
     bool LocateEndRecord();
     bool CheckCandidate(uint64_t at);
     bool Fail(int result, std::string reason);

@@ -86,7 +86,7 @@ PakDecodeStatus SinkStatus(const CPakSink& out) {
 // Hands the old decoders the member's compressed bytes, never more than the
 // central directory gives it.
 class CursorInput : public DecodeInput {
-public:
+  public:
     CursorInput(CPakCursor& cursor, uint64_t size) : m_cursor(cursor), m_left(size) {}
     size_t Read(unsigned char* dst, size_t max) override {
         size_t n = static_cast<size_t>(std::min<uint64_t>(max, m_left));
@@ -101,17 +101,17 @@ public:
         return n;
     }
 
-private:
+  private:
     CPakCursor& m_cursor;
     uint64_t m_left;
 };
 
 class SinkOutput : public DecodeOutput {
-public:
+  public:
     explicit SinkOutput(CPakSink& sink) : m_sink(sink) {}
     bool Write(const unsigned char* data, size_t size) override { return m_sink.Put(data, size); }
 
-private:
+  private:
     CPakSink& m_sink;
 };
 
@@ -129,8 +129,8 @@ CPakDecoder::CPakDecoder() : m_inflater(new Inflater) {}
 
 CPakDecoder::~CPakDecoder() = default;
 
-PakDecodeStatus CPakDecoder::Decode(CPakCursor& in, uint64_t compressedSize, uint16_t method, uint16_t flags,
-                                    uint64_t uncompressedSize, CPakSink& out) {
+PakDecodeStatus CPakDecoder::Decode(CPakCursor& in, uint64_t compressedSize, uint16_t method,
+                                    uint16_t flags, uint64_t uncompressedSize, CPakSink& out) {
     PakDecodeStatus status = PakDecodeStatus::BadData;
     if (method == 0) {
         status = Store(in, compressedSize, out);
@@ -143,7 +143,8 @@ PakDecodeStatus CPakDecoder::Decode(CPakCursor& in, uint64_t compressedSize, uin
                          : method == 6 ? Explode(input, flags, uncompressedSize, output)
                                        : Unreduce(input, method - 1, uncompressedSize, output);
         status = r == DecodeResult::Ok ? PakDecodeStatus::Ok : PakDecodeStatus::BadData;
-        if (r == DecodeResult::OutputFailed || out.WriteFailed() || out.Overflowed()) status = SinkStatus(out);
+        if (r == DecodeResult::OutputFailed || out.WriteFailed() || out.Overflowed())
+            status = SinkStatus(out);
     }
     if (!out.Finish() && status != PakDecodeStatus::TooLong) status = PakDecodeStatus::WriteFailed;
     return status;

@@ -13,7 +13,7 @@ namespace resources {
 // them to the output file (if any) in large blocks. Bytes beyond the size the
 // archive declares are neither counted nor written.
 class CPakSink {
-public:
+  public:
     explicit CPakSink(size_t bufferSize) : m_buffer(bufferSize) {}
 
     // Starts a member; file may be null when the bytes are only checked.
@@ -30,7 +30,7 @@ public:
     bool Overflowed() const { return m_overflow; }
     bool WriteFailed() const { return m_writeFailed; }
 
-private:
+  private:
     bool Accept(const unsigned char* data, size_t& size);
     bool Flush();
 
@@ -55,7 +55,7 @@ enum class PakDecodeStatus {
 // sink. The methods are 0 (stored), 1 (shrunk), 2 to 5 (reduced), 6 (imploded)
 // and 8 (deflated); the caller has refused any other.
 class CPakDecoder {
-public:
+  public:
     CPakDecoder();
     ~CPakDecoder();
     CPakDecoder(const CPakDecoder&) = delete;
@@ -64,7 +64,7 @@ public:
     PakDecodeStatus Decode(CPakCursor& in, uint64_t compressedSize, uint16_t method, uint16_t flags,
                            uint64_t uncompressedSize, CPakSink& out);
 
-private:
+  private:
     PakDecodeStatus Store(CPakCursor& in, uint64_t compressedSize, CPakSink& out);
     PakDecodeStatus Inflate(CPakCursor& in, uint64_t compressedSize, CPakSink& out);
 

@@ -30,7 +30,7 @@ struct LocalData {
 
 // The state shared by the members of one extraction or check.
 class CMemberRunner {
-public:
+  public:
     CMemberRunner(CPakFile& file, const PakEndRecord& end, PakPass& pass)
         : m_file(file), m_pass(pass), m_cursor(file, kDataBuffer), m_sink(kOutputBuffer),
           m_extraBytes(end.extraBytes) {}
@@ -42,7 +42,7 @@ public:
     // and grades the outcome.
     int DecodeData(const PakCentralEntry& e, const LocalData& local, std::FILE* file);
 
-private:
+  private:
     bool LocalSignatureAt(int64_t offset);
     int Refuse(const PakCentralEntry& e, int result, std::string reason) {
         m_pass.Note(result, e.name, std::move(reason));
@@ -75,10 +75,12 @@ int CMemberRunner::ReadLocal(const PakCentralEntry& e, LocalData& local) {
         found = true;
     }
     m_firstLocal = false;
-    if (!found) return Refuse(e, PakBadFormat, "no local header where the central directory puts it");
+    if (!found)
+        return Refuse(e, PakBadFormat, "no local header where the central directory puts it");
 
     unsigned char h[26];
-    if (!m_cursor.Read(h, sizeof h)) return Refuse(e, PakError, "local header cut off by the end of the archive");
+    if (!m_cursor.Read(h, sizeof h))
+        return Refuse(e, PakError, "local header cut off by the end of the archive");
     local.flags = ReadLe16(h + 2);
     local.method = ReadLe16(h + 4);
     uint16_t nameLength = ReadLe16(h + 22);
@@ -87,10 +89,12 @@ int CMemberRunner::ReadLocal(const PakCentralEntry& e, LocalData& local) {
     // the safety checks looked; a local header naming something else belongs
     // to another member or is forged.
     std::string localName;
-    if (nameLength != e.nameLength || !m_cursor.ReadString(localName, std::min<size_t>(nameLength, e.name.size())) ||
+    if (nameLength != e.nameLength ||
+        !m_cursor.ReadString(localName, std::min<size_t>(nameLength, e.name.size())) ||
         localName != e.name)
         return Refuse(e, PakBadFormat, "local header names another member");
-    if (local.method != e.method) return Refuse(e, PakBadFormat, "local header gives another method");
+    if (local.method != e.method)
+        return Refuse(e, PakBadFormat, "local header gives another method");
     if (!m_cursor.Skip(nameLength - e.name.size()) || !m_cursor.Skip(extraLength))
         return Refuse(e, PakError, "local header cut off by the end of the archive");
 
@@ -105,21 +109,23 @@ int CMemberRunner::ReadLocal(const PakCentralEntry& e, LocalData& local) {
         local.uncompressedSize = ReadLe32(h + 18);
     }
     if (m_cursor.Tell() + local.compressedSize > m_file.Size())
-        return Refuse(e, PakError, "bytes missing: the member's data runs past the end of the archive");
+        return Refuse(e, PakError,
+                      "bytes missing: the member's data runs past the end of the archive");
     return PakOk;
 }
 
 int CMemberRunner::DecodeData(const PakCentralEntry& e, const LocalData& local, std::FILE* file) {
     m_sink.Begin(file, local.uncompressedSize);
-    PakDecodeStatus status =
-        m_decoder.Decode(m_cursor, local.compressedSize, local.method, local.flags, local.uncompressedSize, m_sink);
+    PakDecodeStatus status = m_decoder.Decode(m_cursor, local.compressedSize, local.method,
+                                              local.flags, local.uncompressedSize, m_sink);
     switch (status) {
     case PakDecodeStatus::WriteFailed:
         return Refuse(e, PakCannotWrite, "writing the file failed");
     case PakDecodeStatus::BadData:
         return Refuse(e, PakError, "the member's data cannot be decoded");
     case PakDecodeStatus::TooLong:
-        return Refuse(e, PakError, "the member holds more data than its size says; output cut at that size");
+        return Refuse(e, PakError,
+                      "the member holds more data than its size says; output cut at that size");
     case PakDecodeStatus::Ok:
         break;
     }
@@ -131,12 +137,14 @@ int CMemberRunner::DecodeData(const PakCentralEntry& e, const LocalData& local, 
 
 void SetFileTimeAndAttributes(const fs::path& path, const PakCentralEntry& e) {
     std::error_code ec;
-    auto seconds = std::chrono::sys_seconds(std::chrono::seconds(PakEntryTime(e.dosDate, e.dosTime)));
+    auto seconds =
+        std::chrono::sys_seconds(std::chrono::seconds(PakEntryTime(e.dosDate, e.dosTime)));
     fs::last_write_time(path, std::chrono::file_clock::from_sys(seconds), ec);
     // Of the DOS attribute bits only read-only means something to this file
     // system; hidden, system and archive have no counterpart.
     if (e.externalAttributes & 0x01)
-        fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+        fs::permissions(path,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove, ec);
 }
 
@@ -194,7 +202,8 @@ int ExtractMember(const PakCentralEntry& e, const PakExtractOptions& options, CM
 
 } // namespace
 
-bool CPakArchive::Extract(const PakExtractOptions& options, const std::vector<std::string>& lowerCaseNames,
+bool CPakArchive::Extract(const PakExtractOptions& options,
+                          const std::vector<std::string>& lowerCaseNames,
                           const fs::path& targetDir) {
     PakPass pass;
     if (!BeginPass(pass)) return FinishPass(pass) == PakOk;
@@ -214,7 +223,8 @@ bool CPakArchive::Extract(const PakExtractOptions& options, const std::vector<st
         anySelected = true;
         if (ExtractMember(e, options, runner, target, targetReady, pass) == PakCannotWrite) break;
     }
-    if (!directory.Failed() && !anySelected) pass.Note(PakNoFiles, {}, "no member selected was found");
+    if (!directory.Failed() && !anySelected)
+        pass.Note(PakNoFiles, {}, "no member selected was found");
     return FinishPass(pass) == PakOk;
 }
 

@@ -38,7 +38,8 @@ size_t CPakFile::ReadAt(uint64_t offset, void* dst, size_t size) {
     if (!m_open || offset >= m_size) return 0;
     size = static_cast<size_t>(std::min<uint64_t>(size, m_size - offset));
     if (offset != m_position) {
-        auto pos = m_buf.pubseekpos(std::streampos(static_cast<std::streamoff>(offset)), std::ios::in);
+        auto pos =
+            m_buf.pubseekpos(std::streampos(static_cast<std::streamoff>(offset)), std::ios::in);
         if (pos == std::streampos(std::streamoff(-1))) return 0;
         m_position = offset;
     }

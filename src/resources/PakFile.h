@@ -16,7 +16,7 @@ namespace resources {
 // directory and the member data) without disturbing each other; the file is
 // only repositioned when a read does not continue where the last one ended.
 class CPakFile {
-public:
+  public:
     // False with the reason in error when the file cannot be opened.
     bool Open(const std::filesystem::path& path, std::error_code& error);
     void Close();
@@ -27,7 +27,7 @@ public:
     // at the end of the file or on a read error).
     size_t ReadAt(uint64_t offset, void* dst, size_t size);
 
-private:
+  private:
     std::filebuf m_buf;
     uint64_t m_size = 0;
     uint64_t m_position = 0;
@@ -38,7 +38,7 @@ private:
 // Seeking inside the bytes already buffered only moves the read position, so
 // walking headers that follow each other costs no file access.
 class CPakCursor {
-public:
+  public:
     CPakCursor(CPakFile& file, size_t bufferSize) : m_file(file), m_buffer(bufferSize) {}
 
     void Seek(uint64_t offset);
@@ -55,7 +55,7 @@ public:
     const unsigned char* Peek(size_t& available);
     void Consume(size_t size) { m_pos += size; }
 
-private:
+  private:
     bool Refill();
 
     CPakFile& m_file;

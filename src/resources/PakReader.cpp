@@ -10,8 +10,9 @@ namespace {
 
 float Ratio(uint64_t uncompressed, uint64_t compressed) {
     if (uncompressed == 0) return 0.0f;
-    return static_cast<float>((static_cast<double>(uncompressed) - static_cast<double>(compressed)) /
-                              static_cast<double>(uncompressed));
+    return static_cast<float>(
+        (static_cast<double>(uncompressed) - static_cast<double>(compressed)) /
+        static_cast<double>(uncompressed));
 }
 
 PakMemberInfo MakeMemberInfo(const PakCentralEntry& e) {

@@ -36,7 +36,8 @@ bool IsNameError(int error) {
 
 } // namespace
 
-int PlaceMemberName(const std::string& name, bool keepPaths, PakPlacement& out, std::string& reason) {
+int PlaceMemberName(const std::string& name, bool keepPaths, PakPlacement& out,
+                    std::string& reason) {
     out = PakPlacement{};
     if (name.empty()) {
         reason = "member without a name skipped";
@@ -59,7 +60,8 @@ int PlaceMemberName(const std::string& name, bool keepPaths, PakPlacement& out, 
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) ++end;
+        while (end < name.size() && !IsSeparator(name[end]))
+            ++end;
         std::string part = name.substr(start, end - start);
         start = end + 1;
         if (part.empty() || part == ".") continue;
@@ -98,8 +100,8 @@ CPakTarget::Listing& CPakTarget::ListingOf(const fs::path& dir) {
     for (fs::directory_iterator d(dir, ec), end; !ec && d != end; d.increment(ec)) {
         fs::file_status st = d->symlink_status(ec);
         if (ec) continue;
-        Kind kind = fs::is_directory(st) ? Kind::Folder
-                    : fs::is_symlink(st) ? Kind::Link
+        Kind kind = fs::is_directory(st)      ? Kind::Folder
+                    : fs::is_symlink(st)      ? Kind::Link
                     : fs::is_regular_file(st) ? Kind::File
                                               : Kind::Other;
         std::string name = d->path().filename().string();
@@ -116,9 +118,10 @@ int CPakTarget::MakeFolders(const PakPlacement& placement, fs::path& dir, std::s
         auto found = listing.find(key);
         if (found != listing.end()) {
             if (found->second.kind != Kind::Folder) {
-                reason = found->second.kind == Kind::Link
-                             ? "folder '" + found->second.name + "' is a symbolic link, member skipped"
-                             : "a file stands where folder '" + found->second.name + "' is needed";
+                reason =
+                    found->second.kind == Kind::Link
+                        ? "folder '" + found->second.name + "' is a symbolic link, member skipped"
+                        : "a file stands where folder '" + found->second.name + "' is needed";
                 return PakError;
             }
             dir /= found->second.name;
@@ -138,8 +141,8 @@ int CPakTarget::MakeFolders(const PakPlacement& placement, fs::path& dir, std::s
     return PakOk;
 }
 
-int CPakTarget::OpenOutputFile(const fs::path& dir, const std::string& name, bool overwrite, std::FILE*& file,
-                               fs::path& path, std::string& reason) {
+int CPakTarget::OpenOutputFile(const fs::path& dir, const std::string& name, bool overwrite,
+                               std::FILE*& file, fs::path& path, std::string& reason) {
     file = nullptr;
     Listing& listing = ListingOf(dir);
     std::string key = platform::ToLowerCp1252(name);

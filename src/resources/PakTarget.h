@@ -19,7 +19,8 @@ struct PakPlacement {
 // Returns PakOk, or the grade with which the member is refused: names that are
 // absolute, name a drive or a network share, climb with "..", or hold control
 // bytes never reach the file system.
-int PlaceMemberName(const std::string& name, bool keepPaths, PakPlacement& out, std::string& reason);
+int PlaceMemberName(const std::string& name, bool keepPaths, PakPlacement& out,
+                    std::string& reason);
 
 // The target folder of one extraction. It creates folders and files only
 // below its root and never through a symbolic link.
@@ -30,7 +31,7 @@ int PlaceMemberName(const std::string& name, bool keepPaths, PakPlacement& out, 
 // Entity/A.def replaces entity/a.def instead of standing beside it, and a
 // case-insensitive lookup of the resource folder finds exactly one file.
 class CPakTarget {
-public:
+  public:
     explicit CPakTarget(std::filesystem::path root) : m_root(std::move(root)) {}
 
     // Creates the root folder if needed; false when it cannot be made.
@@ -47,7 +48,7 @@ public:
     int OpenOutputFile(const std::filesystem::path& dir, const std::string& name, bool overwrite,
                        std::FILE*& file, std::filesystem::path& path, std::string& reason);
 
-private:
+  private:
     enum class Kind { Folder, File, Link, Other };
     struct Entry {
         std::string name;

@@ -32,7 +32,8 @@ std::string RemoveRoot(const std::string& name) {
                name[1] == ':') {
         start = 2;
     }
-    while (start < name.size() && name[start] == '/') ++start;
+    while (start < name.size() && name[start] == '/')
+        ++start;
     return name.substr(start);
 }
 
@@ -103,7 +104,8 @@ uint64_t SmallestNewSize(const PakOldArchive& old, const std::vector<PakWriterEn
                      e.centralExtra.size() + e.comment.size();
         }
     }
-    for (const auto& p : pending) addNew(p.storedName, p.sourcePath, std::string());
+    for (const auto& p : pending)
+        addNew(p.storedName, p.sourcePath, std::string());
     return total;
 }
 

@@ -27,7 +27,9 @@ inline constexpr size_t LocalHeaderSize = 30;
 inline constexpr size_t CentralHeaderSize = 46;
 inline constexpr size_t EndRecordSize = 22;
 
-inline uint16_t Get16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t Get16(const unsigned char* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t Get32(const unsigned char* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
@@ -36,7 +38,8 @@ inline void Put16(std::string& out, uint16_t v) {
     out.push_back(char(v >> 8));
 }
 inline void Put32(std::string& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(char((v >> (8 * i)) & 0xFF));
 }
 
 // One member of the archive being written. Members read from the old archive keep every
@@ -85,7 +88,7 @@ struct PakOldArchive {
 
 // The archive being rewritten, read at absolute offsets.
 class PakInputFile {
-public:
+  public:
     PakInputFile() = default;
     ~PakInputFile();
     PakInputFile(const PakInputFile&) = delete;
@@ -101,7 +104,7 @@ public:
     int Descriptor() const;
     void Close();
 
-private:
+  private:
     FILE* m_file = nullptr;
     uint64_t m_size = 0;
     std::vector<char> m_window;
@@ -111,7 +114,7 @@ private:
 // The new archive, written beside the old one under a temporary name and moved over it
 // only by Commit.
 class PakOutputFile {
-public:
+  public:
     bool Open(const std::filesystem::path& target);
     // Where the next byte goes, counting copies still queued.
     uint64_t Position() const { return m_position + m_pendingLength; }
@@ -131,7 +134,7 @@ public:
     bool Commit(std::filesystem::perms perms);
     void Discard() { m_file.Discard(); }
 
-private:
+  private:
     bool CopyBuffered(uint64_t offset, uint64_t length);
     bool CopyInKernel(uint64_t offset, uint64_t length, bool& refused);
 

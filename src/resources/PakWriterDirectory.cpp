@@ -186,7 +186,8 @@ size_t DescriptorLength(const unsigned char* d, size_t available, const PakWrite
 std::vector<const PakWriterEntry*> ByOffset(const std::vector<PakWriterEntry>& entries) {
     std::vector<const PakWriterEntry*> order;
     order.reserve(entries.size());
-    for (const auto& e : entries) order.push_back(&e);
+    for (const auto& e : entries)
+        order.push_back(&e);
     std::sort(order.begin(), order.end(), [](const PakWriterEntry* a, const PakWriterEntry* b) {
         return a->sourceOffset < b->sourceOffset;
     });
@@ -235,8 +236,8 @@ int CheckLocalRecord(PakInputFile& input, uint64_t directoryStart, PakWriterEntr
     const uint64_t offset = e.sourceOffset;
     if (offset >= directoryStart || directoryStart - offset < LocalHeaderSize)
         return PakUnexpectedEof;
-    std::string local(static_cast<size_t>(std::min<uint64_t>(
-                          LocalHeaderSize + e.name.size() + 256, directoryStart - offset)),
+    std::string local(static_cast<size_t>(std::min<uint64_t>(LocalHeaderSize + e.name.size() + 256,
+                                                             directoryStart - offset)),
                       '\0');
     if (!input.ReadAhead(offset, local.data(), local.size())) return PakUnexpectedEof;
     const auto* h = reinterpret_cast<const unsigned char*>(local.data());
@@ -273,7 +274,6 @@ int CheckLocalRecord(PakInputFile& input, uint64_t directoryStart, PakWriterEntr
     if (offset + e.recordLength > directoryStart) return PakUnexpectedEof;
     return PakOk;
 }
-
 
 int CheckRecordsApart(const std::vector<PakWriterEntry>& entries) {
     auto order = ByOffset(entries);

@@ -28,14 +28,18 @@ bool SeekTo(FILE* file, uint64_t offset) {
 
 } // namespace
 
-PakInputFile::~PakInputFile() { Close(); }
+PakInputFile::~PakInputFile() {
+    Close();
+}
 
 void PakInputFile::Close() {
     if (m_file) std::fclose(m_file);
     m_file = nullptr;
 }
 
-int PakInputFile::Descriptor() const { return m_file ? fileno(m_file) : -1; }
+int PakInputFile::Descriptor() const {
+    return m_file ? fileno(m_file) : -1;
+}
 
 bool PakInputFile::Open(const std::filesystem::path& path) {
     std::error_code ec;

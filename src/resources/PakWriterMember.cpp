@@ -59,8 +59,7 @@ bool IsStoredBySuffix(const std::string& name) {
 
 // Reads the source through `sink`, keeping its CRC and length. PakOk, or the grade of the
 // failure (a read error, or a source that grew beyond what the archive can describe).
-template <typename Sink>
-int ReadSource(FILE* source, PakWriterEntry& e, Sink&& sink) {
+template <typename Sink> int ReadSource(FILE* source, PakWriterEntry& e, Sink&& sink) {
     std::vector<unsigned char> block(SourceBlockSize);
     uLong crc = crc32(0L, Z_NULL, 0);
     uint64_t total = 0;
@@ -216,8 +215,8 @@ int AddMember(PakOutputFile& out, PakWriterEntry& e) {
     if (!directoryEntry) {
         FilePtr source(std::fopen(e.sourcePath.string().c_str(), "rb"));
         if (!source) return PakError;
-        grade = e.method == 8 ? WriteDeflated(source.get(), out, e)
-                              : WriteStored(source.get(), out, e);
+        grade =
+            e.method == 8 ? WriteDeflated(source.get(), out, e) : WriteStored(source.get(), out, e);
         if (grade != PakOk) return grade;
     }
 

@@ -77,16 +77,16 @@ const std::vector<ScanRow>& ScanTable();
 
 // One entity type found by the scan: a `.def` file.
 struct CEntityEntry {
-    std::string name;             // file name without extension, lower-cased
-    std::string path;             // the definition file's path as the scan found it
-    std::shared_ptr<void> model;  // model data, empty until the first model load fills it
+    std::string name;            // file name without extension, lower-cased
+    std::string path;            // the definition file's path as the scan found it
+    std::shared_ptr<void> model; // model data, empty until the first model load fills it
     int category = 0;
 };
 
 // The two folder questions of a load. The GUI shows the folder browser and
 // the Resource Directory dialog; tests script the answers.
 class ResourcePathDialogs {
-public:
+  public:
     virtual ~ResourcePathDialogs() = default;
     // The folder browser with this title; empty when cancelled.
     virtual std::string BrowseFolder(std::string_view title) = 0;
@@ -105,7 +105,7 @@ public:
 // Paths handed out use the platform's separator and, where the file exists,
 // its spelling on disk, so callers can open them directly.
 class CResourceCatalogue {
-public:
+  public:
     // Any of the interfaces may be null: then nothing is shown, and a
     // question is answered as if cancelled.
     CResourceCatalogue(platform::Prompts* prompts, platform::Progress* progress,
@@ -132,7 +132,8 @@ public:
     // Makes sure the file `path` exists below the resource directory.
     bool UnpackFile(std::string_view archive, std::string_view path);
     // Catalogues the .def files under <resource dir>/<base>/<sub>*.
-    void ScanEntities(std::string_view base, const char* sub, std::vector<std::string>& list, int category);
+    void ScanEntities(std::string_view base, const char* sub, std::vector<std::string>& list,
+                      int category);
 
     // First entry of that name in scan order, ignoring case; nullptr when none.
     CEntityEntry* FindEntity(std::string_view name);
@@ -146,8 +147,8 @@ public:
     // Value `index` of node as a file path: "/..." below the resource
     // directory, anything else beside referencingFile; a mod inserts the
     // folder "<mod>.mod". Empty when the node lacks the value.
-    std::string ResolveReference(const CDefNode* node, size_t index, std::string_view referencingFile,
-                                 std::string_view mod = {}) const;
+    std::string ResolveReference(const CDefNode* node, size_t index,
+                                 std::string_view referencingFile, std::string_view mod = {}) const;
     // Value 0 without quotes, split at its first ':' into file and parameter.
     static std::pair<std::string, std::string> ReferenceFileAndParameter(const CDefNode* node);
     // Value 1 without quotes.
@@ -155,13 +156,16 @@ public:
 
     std::string ResolveTexture(std::string_view referencingFile, std::string_view reference,
                                std::string_view variant = {}) const;
-    std::string MaterialTexture(std::string_view referencingFile, std::string_view materialReference) const;
+    std::string MaterialTexture(std::string_view referencingFile,
+                                std::string_view materialReference) const;
     bool MaterialIsAlphaBlended(std::string_view materialPath) const;
     bool MaterialHasMipmaps(std::string_view materialPath) const;
 
     const std::vector<CEntityEntry>& Entries() const { return m_entries; }
     std::vector<CEntityEntry>& Entries() { return m_entries; }
-    const std::vector<std::string>& CategoryList(int list) const { return m_lists.at(static_cast<size_t>(list)); }
+    const std::vector<std::string>& CategoryList(int list) const {
+        return m_lists.at(static_cast<size_t>(list));
+    }
     const std::vector<std::string>& BreedList() const { return m_breedList; }
     // Breed name -> its node in the breed set.
     const std::map<std::string, CDefNode*>& BreedMap() const { return m_breedMap; }
@@ -169,7 +173,7 @@ public:
     const std::map<std::string, std::string>& SkeletonMap() const { return m_skeletonMap; }
     const DefNodeList& EnvironmentPresets() const { return m_environment; }
 
-private:
+  private:
     // The archive's path below the game path; nullopt when it does not exist.
     std::optional<std::filesystem::path> ArchivePath(std::string_view archive) const;
     // Asks for the resource directory when it is empty and creates it; false
@@ -177,7 +181,8 @@ private:
     bool EnsureResourceDir();
     bool PrefixPresent(std::string_view prefix) const;
     void ScanFolder(const std::filesystem::path& dir, std::string_view lowerPrefix,
-                    std::vector<std::string>& list, int category, std::vector<std::string>& visited);
+                    std::vector<std::string>& list, int category,
+                    std::vector<std::string>& visited);
     void ReadSets();
     // The relative name of a reference below the resource directory, as
     // texture and material lookups build it.

@@ -15,10 +15,13 @@ namespace {
 
 constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 std::string Unquote(std::string_view value) {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
     return std::string(value);
 }
 
@@ -43,7 +46,8 @@ const CDefNode* FirstChildNamed(const CDefFile& file, std::string_view name) {
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && platform::EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+    return text.size() >= suffix.size() &&
+           platform::EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 } // namespace
@@ -61,7 +65,8 @@ bool CResourceCatalogue::ResourceExists(std::string_view name, std::string& path
 }
 
 std::string CResourceCatalogue::ResolveReference(const CDefNode* node, size_t index,
-                                                 std::string_view referencingFile, std::string_view mod) const {
+                                                 std::string_view referencingFile,
+                                                 std::string_view mod) const {
     const char* value = node ? node->GetValue(index) : nullptr;
     if (!value) return {};
     std::string reference = Unquote(value);
@@ -72,7 +77,8 @@ std::string CResourceCatalogue::ResolveReference(const CDefNode* node, size_t in
         if (!mod.empty()) base += kSeparator;
     } else {
         size_t cut = referencingFile.find_last_of("/\\");
-        base = cut == std::string_view::npos ? std::string() : std::string(referencingFile.substr(0, cut + 1));
+        base = cut == std::string_view::npos ? std::string()
+                                             : std::string(referencingFile.substr(0, cut + 1));
     }
     if (!mod.empty()) {
         base += mod;
@@ -84,7 +90,8 @@ std::string CResourceCatalogue::ResolveReference(const CDefNode* node, size_t in
     return NativeSeparators(built);
 }
 
-std::pair<std::string, std::string> CResourceCatalogue::ReferenceFileAndParameter(const CDefNode* node) {
+std::pair<std::string, std::string>
+CResourceCatalogue::ReferenceFileAndParameter(const CDefNode* node) {
     const char* value = node ? node->GetValue(0) : nullptr;
     if (!value) return {};
     std::string text = Unquote(value);
@@ -98,7 +105,8 @@ std::string CResourceCatalogue::ReferenceSecondValue(const CDefNode* node) {
     return value ? Unquote(value) : std::string();
 }
 
-std::string CResourceCatalogue::RelativeName(std::string_view referencingFile, std::string_view reference) const {
+std::string CResourceCatalogue::RelativeName(std::string_view referencingFile,
+                                             std::string_view reference) const {
     if (reference.empty() || IsSeparator(reference.front())) return std::string(reference);
     std::string folder(referencingFile);
     if (BeginsWithFolder(folder, m_resourceDir)) {
@@ -111,7 +119,8 @@ std::string CResourceCatalogue::RelativeName(std::string_view referencingFile, s
     return folder + std::string(reference);
 }
 
-std::string CResourceCatalogue::ResolveTexture(std::string_view referencingFile, std::string_view reference,
+std::string CResourceCatalogue::ResolveTexture(std::string_view referencingFile,
+                                               std::string_view reference,
                                                std::string_view variant) const {
     if (reference.empty()) return {};
     std::string relative = RelativeName(referencingFile, reference);
@@ -148,7 +157,8 @@ std::string CResourceCatalogue::ResolveTexture(std::string_view referencingFile,
     frameFile = frameFile.substr(0, frameFile.find(':'));
 
     size_t slash = found.find_last_of("/\\");
-    std::string image = (slash == std::string::npos ? std::string() : found.substr(0, slash + 1)) + frameFile;
+    std::string image =
+        (slash == std::string::npos ? std::string() : found.substr(0, slash + 1)) + frameFile;
     std::string imagePath;
     return ResourceExists(image, imagePath) ? imagePath : std::string();
 }

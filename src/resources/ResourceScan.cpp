@@ -30,24 +30,27 @@ std::vector<FolderEntry> ListFolder(const fs::path& dir, std::string_view lowerP
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
-        if (platform::ToLowerCp1252(name).compare(0, lowerPrefix.size(), lowerPrefix) != 0) continue;
+        if (platform::ToLowerCp1252(name).compare(0, lowerPrefix.size(), lowerPrefix) != 0)
+            continue;
         std::error_code statEc;
         entries.push_back({name, it->path(), it->is_directory(statEc)});
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return ListingOrderLess(a.name, b.name); });
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        return ListingOrderLess(a.name, b.name);
+    });
     return entries;
 }
 
 std::string Unquote(std::string_view value) {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
     return std::string(value);
 }
 
 } // namespace
 
-void CResourceCatalogue::ScanEntities(std::string_view base, const char* sub, std::vector<std::string>& list,
-                                      int category) {
+void CResourceCatalogue::ScanEntities(std::string_view base, const char* sub,
+                                      std::vector<std::string>& list, int category) {
     if (m_resourceDir.empty()) return;
     auto dir = m_paths.Find(m_resourceDir + kSeparator + std::string(base));
     std::error_code ec;
@@ -56,8 +59,9 @@ void CResourceCatalogue::ScanEntities(std::string_view base, const char* sub, st
     ScanFolder(*dir, sub ? platform::ToLowerCp1252(sub) : std::string(), list, category, visited);
 }
 
-void CResourceCatalogue::ScanFolder(const fs::path& dir, std::string_view lowerPrefix, std::vector<std::string>& list,
-                                    int category, std::vector<std::string>& visited) {
+void CResourceCatalogue::ScanFolder(const fs::path& dir, std::string_view lowerPrefix,
+                                    std::vector<std::string>& list, int category,
+                                    std::vector<std::string>& visited) {
     // A folder linked into one of its own ancestors would recurse without
     // end; each folder is entered once per branch of the walk.
     std::error_code ec;

@@ -13,7 +13,9 @@ constexpr const char* kPatch1 = "resource/Patch/1.pat";
 constexpr const char* kPatch2 = "resource/Patch/2.pat";
 
 // A row whose only patch row is the same prefix from the second patch.
-UnpackRow Patched(const char* prefix) { return {prefix, {{kPatch2, {prefix}}}}; }
+UnpackRow Patched(const char* prefix) {
+    return {prefix, {{kPatch2, {prefix}}}};
+}
 
 } // namespace
 
@@ -21,7 +23,8 @@ const std::vector<UnpackRow>& UnpackTable() {
     static const std::vector<UnpackRow> table = {
         {"entity/landscape/map",
          {{kPatch2,
-           {"entity/landscape/map/120_3m", "entity/landscape/map/90x90_3m", "entity/landscape/map/land400x600"}}}},
+           {"entity/landscape/map/120_3m", "entity/landscape/map/90x90_3m",
+            "entity/landscape/map/land400x600"}}}},
         {"entity/-vehicle/tank",
          {{kPatch1, {"entity/-vehicle/tank_medium/m4a2"}},
           {kPatch2,
@@ -35,9 +38,11 @@ const std::vector<UnpackRow>& UnpackTable() {
         {"entity/-vehicle/cannon", {}},
         {"entity/-vehicle/btr",
          {{kPatch2,
-           {"entity/-vehicle/btr/m8grayhound", "entity/-vehicle/btr/sdkfz250_3", "entity/-vehicle/btr/x/m3a1_x",
-            "entity/-vehicle/btr/x/m8grayhound", "entity/-vehicle/btr/x/sdkfz10-5_x"}}}},
-        {"entity/-vehicle/car", {{kPatch2, {"entity/-vehicle/car/bmw-r12", "entity/-vehicle/car/gmc"}}}},
+           {"entity/-vehicle/btr/m8grayhound", "entity/-vehicle/btr/sdkfz250_3",
+            "entity/-vehicle/btr/x/m3a1_x", "entity/-vehicle/btr/x/m8grayhound",
+            "entity/-vehicle/btr/x/sdkfz10-5_x"}}}},
+        {"entity/-vehicle/car",
+         {{kPatch2, {"entity/-vehicle/car/bmw-r12", "entity/-vehicle/car/gmc"}}}},
         {"entity/-vehicle/marine", {}},
         {"entity/-vehicle/airborne", {}},
         {"entity/-vehicle/train", {}},
@@ -49,7 +54,8 @@ const std::vector<UnpackRow>& UnpackTable() {
         {"entity/construction/monastery", {}},
         Patched("entity/construction/town"),
         {"entity/construction/fence", {}},
-        {"entity/construction/entourage", {{kPatch2, {"entity/construction/entourage/stack_fence"}}}},
+        {"entity/construction/entourage",
+         {{kPatch2, {"entity/construction/entourage/stack_fence"}}}},
         {"entity/construction/cover", {}},
         {"entity/construction/trash", {}},
         {"entity/flora/bush", {}},
@@ -64,7 +70,9 @@ const std::vector<UnpackRow>& UnpackTable() {
         {"entity/landscape/map", {}},
         {"entity/sound", {}},
         {"entity/construction/bridge",
-         {{kPatch2, {"entity/construction/bridge/bridge_town", "entity/construction/bridge/x/bridge_town_x"}}}},
+         {{kPatch2,
+           {"entity/construction/bridge/bridge_town",
+            "entity/construction/bridge/x/bridge_town_x"}}}},
         {"entity/construction/railway", {}},
         {"properties/particle", {}},
         {"properties/shadow", {}},
@@ -135,10 +143,29 @@ const std::vector<ScanRow>& ScanTable() {
 
 const char* CategoryLabel(int category) {
     static const char* const labels[] = {
-        "Tanks",    "Guns",   "Transport",          "Marine",     "Airborne", "Weapons",
-        "Humans (equipped)",  "Humans",             "Animals",    "Buildings", "Complete Buildings",
-        "Fences",   "Landscape", "Sounds",          "Water",      "Bridge",   "Railway",
-        "Vegetation", "Trash", nullptr,             "Zones",      "Events",   "Triggers",
+        "Tanks",
+        "Guns",
+        "Transport",
+        "Marine",
+        "Airborne",
+        "Weapons",
+        "Humans (equipped)",
+        "Humans",
+        "Animals",
+        "Buildings",
+        "Complete Buildings",
+        "Fences",
+        "Landscape",
+        "Sounds",
+        "Water",
+        "Bridge",
+        "Railway",
+        "Vegetation",
+        "Trash",
+        nullptr,
+        "Zones",
+        "Events",
+        "Triggers",
         "Camera Path",
     };
     if (category < 0 || category >= static_cast<int>(std::size(labels))) return nullptr;

@@ -17,7 +17,8 @@ constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
 constexpr const char* kGamePathTitle = "Please select the Game Path of \"Varnholt\"";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && platform::EqualsNoCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           platform::EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 // Opens and lists an archive; false when it cannot be read at all. A
@@ -59,7 +60,8 @@ std::optional<fs::path> CResourceCatalogue::ArchivePath(std::string_view archive
 bool CResourceCatalogue::EnsureResourceDir() {
     if (m_resourceDir.empty()) {
         std::optional<std::string> chosen;
-        if (m_dialogs) chosen = m_dialogs->AskResourceDirectory(m_gamePath + kSeparator + "resource");
+        if (m_dialogs)
+            chosen = m_dialogs->AskResourceDirectory(m_gamePath + kSeparator + "resource");
         if (!chosen || chosen->empty()) return false;
         SetResourceDir(*chosen);
     }
@@ -82,7 +84,8 @@ bool CResourceCatalogue::PrefixPresent(std::string_view prefix) const {
     return !m_paths.ListMatching(dir, platform::ToLowerCp1252(last)).empty();
 }
 
-int CResourceCatalogue::UnpackDirectory(std::string_view archive, std::string_view prefix, bool force) {
+int CResourceCatalogue::UnpackDirectory(std::string_view archive, std::string_view prefix,
+                                        bool force) {
     if (!m_resourceDir.empty() && !force && PrefixPresent(prefix)) return 0;
     Step("Checking/Unpacking Entities: \"" + std::string(prefix) + "\"");
 
@@ -93,7 +96,8 @@ int CResourceCatalogue::UnpackDirectory(std::string_view archive, std::string_vi
 
     std::vector<std::string> selection;
     for (const PakMemberInfo& member : pak.Members())
-        if (StartsWithNoCase(member.name, prefix)) selection.push_back(platform::ToLowerCp1252(member.name));
+        if (StartsWithNoCase(member.name, prefix))
+            selection.push_back(platform::ToLowerCp1252(member.name));
     if (selection.empty()) return 0;
     if (!EnsureResourceDir()) return -1;
 
@@ -105,7 +109,8 @@ int CResourceCatalogue::UnpackDirectory(std::string_view archive, std::string_vi
 }
 
 bool CResourceCatalogue::UnpackFile(std::string_view archive, std::string_view path) {
-    if (!m_resourceDir.empty() && m_paths.Find(m_resourceDir + kSeparator + std::string(path))) return true;
+    if (!m_resourceDir.empty() && m_paths.Find(m_resourceDir + kSeparator + std::string(path)))
+        return true;
     Step("Unpacking file: \"" + std::string(path) + "\"");
 
     auto archivePath = ArchivePath(archive);
@@ -129,8 +134,9 @@ bool CResourceCatalogue::UnpackFile(std::string_view archive, std::string_view p
     // A member that cannot be extracted (damaged, encrypted, unwritable)
     // leaves the file missing: report it, so that the caller falls back to
     // the next archive instead of reading a set that is not there.
-    bool extracted = pak.Extract(PakExtractOptions{}, {platform::ToLowerCp1252(chosen->name)}, m_resourceDir) ||
-                     pak.LastResult() == PakWarning;
+    bool extracted =
+        pak.Extract(PakExtractOptions{}, {platform::ToLowerCp1252(chosen->name)}, m_resourceDir) ||
+        pak.LastResult() == PakWarning;
     m_paths.Invalidate();
     if (platform::EqualsNoCase(chosen->name, path))
         return m_paths.Find(m_resourceDir + kSeparator + std::string(path)).has_value();
@@ -141,7 +147,8 @@ bool CResourceCatalogue::LoadResources() {
     if (m_gamePath.empty() && m_dialogs) SetGamePath(m_dialogs->BrowseFolder(kGamePathTitle));
     if (m_resourceDir.empty()) {
         std::optional<std::string> chosen;
-        if (m_dialogs) chosen = m_dialogs->AskResourceDirectory(m_gamePath + kSeparator + "resource");
+        if (m_dialogs)
+            chosen = m_dialogs->AskResourceDirectory(m_gamePath + kSeparator + "resource");
         if (!chosen || chosen->empty()) return false;
         SetResourceDir(*chosen);
     }
@@ -153,18 +160,21 @@ bool CResourceCatalogue::LoadResources() {
     }
 
     UnpackFile("localize.pak", "set/text/mission.lng");
-    for (const char* set : {"set/registry/games.reg", "set/breed.set", "set/environment.set", "set/skin.set"})
+    for (const char* set :
+         {"set/registry/games.reg", "set/breed.set", "set/environment.set", "set/skin.set"})
         if (!UnpackFile("resource/Patch/1.pat", set)) UnpackFile("game.pak", set);
 
     for (const UnpackRow& row : UnpackTable()) {
         bool force = UnpackDirectory("game.pak", row.prefix, false) != 0;
         for (const auto& [archive, prefixes] : row.patches)
-            for (const char* prefix : prefixes) UnpackDirectory(archive, prefix, force);
+            for (const char* prefix : prefixes)
+                UnpackDirectory(archive, prefix, force);
     }
 
     m_entries.clear();
     m_firstByName.clear();
-    for (auto& list : m_lists) list.clear();
+    for (auto& list : m_lists)
+        list.clear();
     std::vector<std::string> skies;
     for (const ScanRow& row : ScanTable()) {
         if (m_progress) m_progress->Step();

@@ -18,7 +18,7 @@ constexpr unsigned char RepeatMarker = 0x90;
 // the recent output, and 0x90 followed by 0 stands for the marker itself.
 // The factor (1 to 4) shares the pair's first byte between length and distance.
 class Unreducer {
-public:
+  public:
     Unreducer(DecodeInput& in, int factor, uint64_t size, DecodeOutput& out)
         : m_bits(in), m_out(out, size), m_factor(static_cast<unsigned>(factor)) {}
 
@@ -54,7 +54,7 @@ public:
         return m_out.Finish();
     }
 
-private:
+  private:
     // The sets are stored for byte 255 first, down to byte 0: a 6-bit count
     // and that many bytes each. A count above 32 cannot come from an encoder.
     bool ReadFollowerSets() {
@@ -68,7 +68,8 @@ private:
                 m_followers[byte][i] = static_cast<unsigned char>(follower);
             }
             unsigned width = 1;
-            while ((1u << width) < count) ++width;
+            while ((1u << width) < count)
+                ++width;
             m_indexBits[byte] = static_cast<unsigned char>(width);
         }
         return true;

@@ -22,10 +22,12 @@ constexpr uint16_t NoPrefix = 0xFFFF; // marks a table slot that holds no string
 // only when it says so in the stream, so the decoder must follow those
 // commands exactly rather than guess from the table's state.
 class Unshrinker {
-public:
+  public:
     Unshrinker(DecodeInput& in, uint64_t size, DecodeOutput& out) : m_bits(in), m_out(out, size) {
-        for (uint16_t& p : m_prefix) p = NoPrefix;
-        for (uint32_t code = FirstFreeCode; code < TableSize; ++code) m_free[code / 64] |= uint64_t{1} << (code % 64);
+        for (uint16_t& p : m_prefix)
+            p = NoPrefix;
+        for (uint32_t code = FirstFreeCode; code < TableSize; ++code)
+            m_free[code / 64] |= uint64_t{1} << (code % 64);
     }
 
     DecodeResult Run() {
@@ -57,13 +59,14 @@ public:
             }
             if (!Expand(code, start)) return m_out.Fail();
             if (!notYetDefined) Define(previous, m_string[start]);
-            for (size_t i = start; i < TableSize && !m_out.Done(); ++i) m_out.Put(m_string[i]);
+            for (size_t i = start; i < TableSize && !m_out.Done(); ++i)
+                m_out.Put(m_string[i]);
             previous = code;
         }
         return m_out.Finish();
     }
 
-private:
+  private:
     // Code 256 introduces a command: 1 widens the codes by one bit, 2 prunes
     // the dictionary. Anything else, or widening past 13 bits, is corrupt.
     bool Control() {

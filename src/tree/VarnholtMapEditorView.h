@@ -29,7 +29,7 @@ class QMenu;
 // nodes and survives every rebuild.
 class CVarnholtMapEditorView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     CVarnholtMapEditorView(document::CVarnholtMapEditorDoc* doc, document::MessageRelay* relay,
                            QWidget* parent = nullptr);
     ~CVarnholtMapEditorView() override;
@@ -68,18 +68,18 @@ public:
     // and rebuilds itself once the deletion is over.
     void OnUpdate(int hint, intptr_t param);
 
-signals:
+  signals:
     // The document was changed through this view (its title shows " *").
     void DocumentModified();
 
-protected:
+  protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     // Shows "The string '...' could not be found." (an information box).
     virtual void ShowNotFound(const QString& text);
 
-private:
+  private:
     // Expands the children of an expanded item whose nodes say they were
     // expanded, so that reopening a parent restores what lay below it.
     void ExpandMarkedChildren(const QModelIndex& parent);

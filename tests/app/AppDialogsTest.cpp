@@ -1,8 +1,8 @@
 #include "AppTestSupport.h"
 
 #include "app/AppDialogs.h"
-#include "app/QtDocumentDialogs.h"
 #include "app/ProgressThread.h"
+#include "app/QtDocumentDialogs.h"
 #include "app/QtPlatform.h"
 
 #include <QLabel>
@@ -12,7 +12,7 @@
 namespace {
 
 class AppDialogsTest : public app_testing::QtFixture {
-protected:
+  protected:
     // A folder browser that answers from a list and records its titles.
     app::FolderBrowser Browser(std::vector<QString> answers) {
         m_answers = std::move(answers);
@@ -127,7 +127,8 @@ TEST(QtPlatformTest, TheProgressWindowKeepsItsTextAndStopsAtTheEnd) {
     progress.SetText(text);
     text.assign("reused");
     EXPECT_EQ(progress.Text(), "Unpacking file: \"set/breed.set\"");
-    for (int i = 0; i < 5; ++i) progress.Step();
+    for (int i = 0; i < 5; ++i)
+        progress.Step();
     EXPECT_EQ(progress.Value(), 2);
     progress.Close();
     EXPECT_FALSE(progress.IsShown());

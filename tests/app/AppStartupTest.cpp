@@ -11,8 +11,7 @@ using app::CVarnholtApp;
 namespace {
 
 class AppStartupTest : public app_testing::QtFixture {
-protected:
-
+  protected:
     QString Ini() const { return QString::fromStdString((m_dir.path() / "settings.ini").string()); }
     QString Resources() const { return QString::fromStdString((m_dir.path() / "res").string()); }
     static QString Game() { return QString::fromStdString(app_testing::DemoGame().string()); }
@@ -108,12 +107,14 @@ TEST_F(AppStartupTest, AFileOnTheCommandLineOpensOnceTheResourcesAreLoaded) {
     VM_REQUIRE_DEMO_GAME();
     resources::CPakArchive pak;
     ASSERT_TRUE(pak.Open(app_testing::DemoGame() / "game.pak"));
-    ASSERT_TRUE(pak.Extract({}, {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map"}, m_dir.path()));
+    ASSERT_TRUE(pak.Extract(
+        {}, {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map"}, m_dir.path()));
     QSettings ini(Ini(), QSettings::IniFormat);
     app::StartOptions options;
     options.gamePath = Game();
     options.resourceDir = Resources();
-    options.file = QString::fromStdString((m_dir.path() / "map/single/crossroads/crossroads.mi").string());
+    options.file =
+        QString::fromStdString((m_dir.path() / "map/single/crossroads/crossroads.mi").string());
     CVarnholtApp editor(Services(ini));
     ASSERT_TRUE(editor.InitInstance(options));
     ASSERT_EQ(editor.DocManager().Documents().size(), 1u);
@@ -140,7 +141,8 @@ TEST_F(AppStartupTest, AFileThatCannotBeOpenedEndsTheStart) {
 }
 
 TEST(CommandLineTest, OptionsWinOverTheEnvironment) {
-    auto parsed = app::ParseCommandLine({"--game-path", "/g", "--resource-dir=/r", "m.mi"}, "/env/g", "/env/r");
+    auto parsed = app::ParseCommandLine({"--game-path", "/g", "--resource-dir=/r", "m.mi"},
+                                        "/env/g", "/env/r");
     EXPECT_TRUE(parsed.error.isEmpty());
     EXPECT_EQ(parsed.options.gamePath, "/g");
     EXPECT_EQ(parsed.options.resourceDir, "/r");

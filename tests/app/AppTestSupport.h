@@ -20,7 +20,7 @@ namespace app_testing {
 // A fixture whose widgets are members: the application object must exist
 // before they are built, whichever test runs first.
 class QtFixture : public ::testing::Test {
-protected:
+  protected:
     QtFixture() { testing_support::TestApp(); }
 };
 
@@ -28,23 +28,24 @@ protected:
 using Log = std::vector<std::string>;
 
 inline std::string Entry(const char* who, int number, intptr_t first, intptr_t second) {
-    return std::string(who) + ":" + std::to_string(number) + ":" + std::to_string(first) + ":" + std::to_string(second);
+    return std::string(who) + ":" + std::to_string(number) + ":" + std::to_string(first) + ":" +
+           std::to_string(second);
 }
 
 class RecordingTarget : public app::RelayTarget {
-public:
+  public:
     RecordingTarget(const char* name, Log& log) : m_name(name), m_log(log) {}
     void OnRelayed(document::AppMessage message, intptr_t first, intptr_t second) override {
         m_log.push_back(Entry(m_name, static_cast<int>(message), first, second));
     }
 
-private:
+  private:
     const char* m_name;
     Log& m_log;
 };
 
 class RecordingRelay : public document::MessageRelay {
-public:
+  public:
     Log log;
     void Relay(document::AppMessage message, intptr_t first, intptr_t second) override {
         log.push_back(Entry("relay", static_cast<int>(message), first, second));
@@ -53,27 +54,27 @@ public:
 
 // Hands a document's dialogs on to one scripted set that the test keeps.
 class ForwardingDialogs : public document::DocumentDialogs {
-public:
+  public:
     explicit ForwardingDialogs(doc_testing::ScriptedDialogs& script) : m_script(script) {}
     std::optional<std::string> OpenBaseMap() override { return m_script.OpenBaseMap(); }
     std::optional<std::string> ChooseMapTemplate(const std::vector<std::string>& t) override {
         return m_script.ChooseMapTemplate(t);
     }
-    std::optional<std::string> PickPakMember(const std::vector<resources::PakMemberInfo>& m) override {
+    std::optional<std::string>
+    PickPakMember(const std::vector<resources::PakMemberInfo>& m) override {
         return m_script.PickPakMember(m);
     }
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool replace) override {
         return m_script.AskSaveFileName(proposal, replace);
     }
 
-private:
+  private:
     doc_testing::ScriptedDialogs& m_script;
 };
 
 // Runs action on the modal dialog that the next blocking call opens; a
 // dialog of another type is closed so that the test cannot hang.
-template <typename Dialog>
-void OnModal(std::function<void(Dialog&)> action) {
+template <typename Dialog> void OnModal(std::function<void(Dialog&)> action) {
     QTimer::singleShot(0, [action] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<Dialog*>(modal))
@@ -85,7 +86,7 @@ void OnModal(std::function<void(Dialog&)> action) {
 
 // Cancels every modal dialog that opens while it lives and records the titles.
 class ModalCanceller {
-public:
+  public:
     ModalCanceller() {
         m_timer.setInterval(20);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
@@ -98,14 +99,16 @@ public:
     }
     QStringList titles;
 
-private:
+  private:
     QTimer m_timer;
 };
 
-inline std::filesystem::path DemoGame() { return VM_DEMO_GAME; }
+inline std::filesystem::path DemoGame() {
+    return VM_DEMO_GAME;
+}
 
 #define VM_REQUIRE_DEMO_GAME()                                                                     \
-    if (!std::filesystem::exists(app_testing::DemoGame() / "game.pak"))                           \
+    if (!std::filesystem::exists(app_testing::DemoGame() / "game.pak"))                            \
     GTEST_SKIP() << "demo game not built: " << VM_DEMO_GAME
 
 } // namespace app_testing

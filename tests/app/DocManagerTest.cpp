@@ -14,7 +14,7 @@ using doc_testing::WriteText;
 namespace {
 
 class DocManagerTest : public app_testing::QtFixture {
-protected:
+  protected:
     DocManagerTest() {
         m_manager.SetWorkspace(&m_area, &m_relay, &m_area);
         m_manager.SetDialogsFactory([this](const app::CDocTemplate&) {
@@ -26,7 +26,9 @@ protected:
 
     // Lets closed windows finish closing.
     static void Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-    QString InDir(const char* name) const { return QString::fromStdString((m_dir.path() / name).string()); }
+    QString InDir(const char* name) const {
+        return QString::fromStdString((m_dir.path() / name).string());
+    }
     bool DirIsEmpty() const { return std::filesystem::is_empty(m_dir.path()); }
 
     testing_support::RecordingPrompts m_prompts;

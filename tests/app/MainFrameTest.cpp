@@ -20,7 +20,7 @@ using doc_testing::WriteText;
 namespace {
 
 class MainFrameTest : public app_testing::QtFixture {
-protected:
+  protected:
     MainFrameTest() {
         m_docs.SetDialogsFactory([this](const app::CDocTemplate&) {
             return std::make_unique<app_testing::ForwardingDialogs>(m_script);
@@ -47,7 +47,8 @@ protected:
     }
 
     app::CDocumentHolder* Open(const char* name) {
-        auto* holder = m_docs.OpenDocumentFile(QString::fromStdString((m_dir.path() / name).string()));
+        auto* holder =
+            m_docs.OpenDocumentFile(QString::fromStdString((m_dir.path() / name).string()));
         Settle();
         return holder;
     }
@@ -58,7 +59,8 @@ protected:
     }
     QStringList MenuTitles() const {
         QStringList titles;
-        for (QAction* a : m_frame->menuBar()->actions()) titles << a->text();
+        for (QAction* a : m_frame->menuBar()->actions())
+            titles << a->text();
         return titles;
     }
 
@@ -69,7 +71,8 @@ protected:
     app::CRecentFileList m_recent;
     QString m_browserAnswer;
     QStringList m_started;
-    app::CVarnholtDocManager m_docs{app::CVarnholtDocManager::Services{&m_prompts, nullptr, nullptr}};
+    app::CVarnholtDocManager m_docs{
+        app::CVarnholtDocManager::Services{&m_prompts, nullptr, nullptr}};
     std::unique_ptr<CMainFrame> m_frame;
 };
 
@@ -79,8 +82,8 @@ TEST_F(MainFrameTest, TheMenuBarFollowsTheActiveDocumentsKind) {
     app::CDocumentHolder* mission = Open("m.mi");
     ASSERT_NE(mission, nullptr);
     EXPECT_EQ(m_frame->MenuResource(), 131);
-    EXPECT_EQ(MenuTitles(),
-              QStringList({"&File", "&Edit", "&View", "Game Settings", "Options", "&Extra", "&Window", "&?"}));
+    EXPECT_EQ(MenuTitles(), QStringList({"&File", "&Edit", "&View", "Game Settings", "Options",
+                                         "&Extra", "&Window", "&?"}));
     // The maximised document window puts its title into the caption.
     EXPECT_EQ(m_frame->windowTitle(), "Varnholt Map Editor - [m.mi]");
     ASSERT_NE(Open("tank.def"), nullptr);
@@ -101,18 +104,20 @@ TEST_F(MainFrameTest, CommandsCarryTheirTextsAndLaterWorkStaysDisabled) {
     EXPECT_EQ(entityBar->statusTip(), "Shows/hides entity bar.");
     EXPECT_EQ(entityBar->toolTip(), "Toggle entity bar");
     ASSERT_NE(Open("m.mi"), nullptr);
-    for (int id : {app::CmdFullscreen, app::CmdMapBounds, app::CmdShowWaypoints, app::CmdDirectEditing,
-                   app::CmdSetMarker, app::CmdRecordCameraPath, app::CmdEditZones})
+    for (int id :
+         {app::CmdFullscreen, app::CmdMapBounds, app::CmdShowWaypoints, app::CmdDirectEditing,
+          app::CmdSetMarker, app::CmdRecordCameraPath, app::CmdEditZones})
         EXPECT_FALSE(m_frame->Action(id)->isEnabled()) << id;
-    for (int id : {app::CmdTreeview, app::CmdPlayerSide, app::CmdFileSave, app::CmdRunGame, app::CmdEditFind,
-                   app::CmdExportMod, app::CmdExportGamePak, app::CmdEnvironment})
+    for (int id : {app::CmdTreeview, app::CmdPlayerSide, app::CmdFileSave, app::CmdRunGame,
+                   app::CmdEditFind, app::CmdExportMod, app::CmdExportGamePak, app::CmdEnvironment})
         EXPECT_TRUE(m_frame->Action(id)->isEnabled()) << id;
     // The same command under the name this menu bar gives it.
     m_frame->OnCommand(app::CmdFileClose);
     Settle();
     QMenu* file = m_frame->menuBar()->actions().front()->menu();
     QStringList texts;
-    for (QAction* a : file->actions()) texts << a->text();
+    for (QAction* a : file->actions())
+        texts << a->text();
     EXPECT_TRUE(texts.contains("Options"));
     EXPECT_FALSE(texts.contains("General Settings..."));
 }
@@ -204,7 +209,8 @@ TEST_F(MainFrameTest, ARecentFileThatIsGoneLeavesTheList) {
         if (a->data().toInt() == app::CmdFileMruFirst + 1) second = a;
     ASSERT_NE(second, nullptr);
     second->trigger();
-    EXPECT_EQ(m_recent.Files(), QStringList{QString::fromStdString((m_dir.path() / "m.mi").string())});
+    EXPECT_EQ(m_recent.Files(),
+              QStringList{QString::fromStdString((m_dir.path() / "m.mi").string())});
 }
 
 } // namespace

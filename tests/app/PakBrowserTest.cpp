@@ -17,7 +17,8 @@ std::vector<resources::PakMemberInfo> Members(std::initializer_list<const char*>
 
 std::vector<std::string> Names(const std::vector<app::PakBrowserEntry>& entries) {
     std::vector<std::string> names;
-    for (const auto& e : entries) names.push_back(e.parent ? "<up>" : e.folder ? e.name + "/" : e.name);
+    for (const auto& e : entries)
+        names.push_back(e.parent ? "<up>" : e.folder ? e.name + "/" : e.name);
     return names;
 }
 
@@ -29,8 +30,9 @@ TEST(PakFolderEntriesTest, FoldersComeBeforeFilesThatSortFirst) {
 }
 
 TEST(PakFolderEntriesTest, AFolderLevelStartsWithItsParentEntry) {
-    auto members = Members({"map/", "map/single/", "map/single/crossroads/map", "map/single/crossroads/crossroads.mi",
-                            "map/single/readme.txt", "map/multi/m1/map", "other.txt"});
+    auto members = Members({"map/", "map/single/", "map/single/crossroads/map",
+                            "map/single/crossroads/crossroads.mi", "map/single/readme.txt",
+                            "map/multi/m1/map", "other.txt"});
     auto entries = app::PakFolderEntries(members, "map/single/");
     EXPECT_EQ(Names(entries), (std::vector<std::string>{"<up>", "crossroads/", "readme.txt"}));
     EXPECT_EQ(entries[0].fullName, "map/");
@@ -46,13 +48,14 @@ TEST(PakFolderEntriesTest, AFolderLevelStartsWithItsParentEntry) {
 
 TEST(PakFolderEntriesTest, APrefixThatIsNoFolderNameMatchesNothing) {
     auto members = Members({"mapping/x.def", "map/y.def"});
-    EXPECT_EQ(Names(app::PakFolderEntries(members, "map/")), (std::vector<std::string>{"<up>", "y.def"}));
+    EXPECT_EQ(Names(app::PakFolderEntries(members, "map/")),
+              (std::vector<std::string>{"<up>", "y.def"}));
 }
 
 class PakBrowserDialogTest : public app_testing::QtFixture {
-protected:
-    app::CPakBrowserDialog m_dialog{Members({"map/single/crossroads/crossroads.mi", "map/single/crossroads/map",
-                                             "game.reg"})};
+  protected:
+    app::CPakBrowserDialog m_dialog{
+        Members({"map/single/crossroads/crossroads.mi", "map/single/crossroads/map", "game.reg"})};
 };
 
 TEST_F(PakBrowserDialogTest, DoubleClicksWalkTheFoldersAndAFileIsTheAnswer) {

@@ -11,11 +11,11 @@ using document::AppMessage;
 namespace {
 
 class PropBarTest : public app_testing::QtFixture {
-protected:
-
+  protected:
     QStringList Types() const {
         QStringList labels;
-        for (int i = 0; i < m_bar.TypeBox()->count(); ++i) labels << m_bar.TypeBox()->itemText(i);
+        for (int i = 0; i < m_bar.TypeBox()->count(); ++i)
+            labels << m_bar.TypeBox()->itemText(i);
         return labels;
     }
     void Activate(int kind) { m_bar.OnRelayed(AppMessage::DocumentActivated, kind, 0x1000); }
@@ -26,19 +26,24 @@ protected:
 
 TEST_F(PropBarTest, AMissionOffersItsTypesByRadio) {
     Activate(0);
-    EXPECT_EQ(Types(), QStringList({"Tanks", "Guns", "Transport", "Marine", "Airborne", "Weapons", "Humans (equipped)",
-                                    "Humans", "Animals", "Fences", "Sounds", "Railway"}));
+    EXPECT_EQ(Types(), QStringList({"Tanks", "Guns", "Transport", "Marine", "Airborne", "Weapons",
+                                    "Humans (equipped)", "Humans", "Animals", "Fences", "Sounds",
+                                    "Railway"}));
     m_bar.ChooseRadio(1);
-    EXPECT_EQ(Types(), QStringList({"Tanks", "Guns", "Transport", "Marine", "Airborne", "Weapons", "Humans", "Animals",
-                                    "Fences", "Sounds", "Railway", "Zones", "Events", "Triggers", "Camera Path"}));
+    EXPECT_EQ(Types(), QStringList({"Tanks", "Guns", "Transport", "Marine", "Airborne", "Weapons",
+                                    "Humans", "Animals", "Fences", "Sounds", "Railway", "Zones",
+                                    "Events", "Triggers", "Camera Path"}));
     EXPECT_EQ(m_bar.TypeBox()->currentIndex(), 0);
     EXPECT_EQ(m_relay.log.back(), "relay:1129:1:0");
 }
 
 TEST_F(PropBarTest, AMapOffersTheSameTypesWithEitherRadio) {
-    const QStringList map{"Tanks",  "Guns",      "Transport", "Marine", "Airborne", "Weapons",
-                          "Humans", "Buildings", "Complete Buildings",  "Fences",   "Landscape", "Sounds",
-                          "Water",  "Bridge",    "Railway",   "Vegetation", "Trash"};
+    const QStringList map{"Tanks",      "Guns",      "Transport",
+                          "Marine",     "Airborne",  "Weapons",
+                          "Humans",     "Buildings", "Complete Buildings",
+                          "Fences",     "Landscape", "Sounds",
+                          "Water",      "Bridge",    "Railway",
+                          "Vegetation", "Trash"};
     Activate(1);
     EXPECT_EQ(Types(), map);
     m_bar.ChooseRadio(1);

@@ -8,10 +8,12 @@ namespace {
 
 using Run = testing_support::VmedResult;
 
-Run Vmed(const std::string& args) { return testing_support::RunVmed(args); }
+Run Vmed(const std::string& args) {
+    return testing_support::RunVmed(args);
+}
 
 class DefCliTest : public ::testing::Test {
-protected:
+  protected:
     std::string Write(const std::string& name, const std::string& text) {
         auto path = dir.path() / name;
         std::ofstream(path, std::ios::binary) << text;
@@ -41,14 +43,17 @@ TEST_F(DefCliTest, FmtWritesTheEditorsLayoutToAFileOrStdout) {
     std::ifstream in(out, std::ios::binary);
     std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(written, r.out);
-    EXPECT_EQ(Vmed("def fmt '" + a + "' -o '" + (dir.path() / "no/such/dir/x").string() + "'").code, 2);
+    EXPECT_EQ(Vmed("def fmt '" + a + "' -o '" + (dir.path() / "no/such/dir/x").string() + "'").code,
+              2);
 }
 
 TEST_F(DefCliTest, DumpPrintsStableJsonInUtf8) {
-    auto a = Write("a.def", "; c\n{Gr\xf6\xdf" "e \"q\\\" 1 {K}}");
+    auto a = Write("a.def", "; c\n{Gr\xf6\xdf"
+                            "e \"q\\\" 1 {K}}");
     auto r = Vmed("def dump '" + a + "'");
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "[{\"name\": \"Gr\xc3\xb6\xc3\x9f" "e\", \"values\": [\"\\\"q\\\\\\\"\", \"1\"], \"comment\": \"; c\\n\", "
+    EXPECT_EQ(r.out, "[{\"name\": \"Gr\xc3\xb6\xc3\x9f"
+                     "e\", \"values\": [\"\\\"q\\\\\\\"\", \"1\"], \"comment\": \"; c\\n\", "
                      "\"children\": [{\"name\": \"K\", \"values\": [], \"children\": []}]}]\n");
 }
 

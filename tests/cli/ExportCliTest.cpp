@@ -10,7 +10,7 @@ namespace {
 
 // A copy of the demo game with the river mission extracted into its resources.
 class ExportCliTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fs::path demo = VM_DEMO_GAME;
         if (!fs::exists(demo / "game.pak")) GTEST_SKIP() << "demo game not built";
@@ -24,8 +24,12 @@ protected:
                   0);
         mission = (res / "map/single/river/river.mi").string();
     }
-    static testing_support::VmedResult Vmed(const std::string& args) { return testing_support::RunVmed(args); }
-    std::string Paths() const { return "--game-path '" + game.string() + "' --resource-dir '" + res.string() + "'"; }
+    static testing_support::VmedResult Vmed(const std::string& args) {
+        return testing_support::RunVmed(args);
+    }
+    std::string Paths() const {
+        return "--game-path '" + game.string() + "' --resource-dir '" + res.string() + "'";
+    }
 
     testing_support::TempDir dir;
     fs::path game, res;
@@ -33,7 +37,10 @@ protected:
 };
 
 TEST_F(ExportCliTest, ModExportBuildsTheModFolder) {
-    ASSERT_EQ(Vmed("export-mod " + Paths() + " --name 'river mod' --title River --side 3 '" + mission + "'").code, 0);
+    ASSERT_EQ(Vmed("export-mod " + Paths() + " --name 'river mod' --title River --side 3 '" +
+                   mission + "'")
+                  .code,
+              0);
     fs::path mod = game / "mods" / "river mod";
     EXPECT_TRUE(fs::exists(mod / "resource/map/single/river mod/river.mi"));
     EXPECT_TRUE(fs::exists(mod / "resource/map/single/river mod/map"));
@@ -53,11 +60,16 @@ TEST_F(ExportCliTest, ModExportBuildsTheModFolder) {
 TEST_F(ExportCliTest, PakExportNeedsYesToReplaceAMember) {
     EXPECT_EQ(Vmed("export-pak " + Paths() + " '" + mission + "'").code, 2);
     EXPECT_EQ(Vmed("export-pak " + Paths() + " '" + mission + "' --yes").code, 0);
-    EXPECT_EQ(std::system(("unzip -tqq '" + (game / "game.pak").string() + "' >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(
+        std::system(("unzip -tqq '" + (game / "game.pak").string() + "' >/dev/null 2>&1").c_str()),
+        0);
     // A file outside the resource directory is refused.
     fs::copy_file(mission, dir.path() / "elsewhere.mi");
     fs::copy_file(res / "map/single/river/map", dir.path() / "map");
-    EXPECT_EQ(Vmed("export-pak " + Paths() + " '" + (dir.path() / "elsewhere.mi").string() + "' --yes").code, 2);
+    EXPECT_EQ(
+        Vmed("export-pak " + Paths() + " '" + (dir.path() / "elsewhere.mi").string() + "' --yes")
+            .code,
+        2);
 }
 
 } // namespace

@@ -25,13 +25,13 @@ constexpr const char* kMapMember = "map/single/crossroads/map";
 
 struct Outcome {
     int code = -1;
-    std::vector<std::string> lines; // standard output
+    std::vector<std::string> lines;          // standard output
     std::map<std::string, std::string> info; // the key<TAB>value lines
     std::string err;
 };
 
 class MissionCliTest : public ::testing::Test {
-protected:
+  protected:
     std::string GamePak() const { return (fs::path(VM_DEMO_GAME) / "game.pak").string(); }
 
     // vmed with the given arguments; standard error is kept too, because that
@@ -39,13 +39,15 @@ protected:
     Outcome Vmed(const std::string& args) {
         Outcome r;
         fs::path errFile = m_dir.path() / "stderr.txt";
-        std::string command = ShellQuote(VM_VMED_PATH) + " " + args + " 2>" + ShellQuote(errFile.string());
+        std::string command =
+            ShellQuote(VM_VMED_PATH) + " " + args + " 2>" + ShellQuote(errFile.string());
         FILE* p = ::popen(command.c_str(), "r");
         if (!p) return r;
         std::string out;
         char buf[4096];
         size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
         int status = ::pclose(p);
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         r.err = Slurp(errFile);
@@ -60,15 +62,15 @@ protected:
 
     // "mission ACTION" with the demo game and this test's resource folder.
     Outcome Mission(const std::string& action, const std::string& rest) {
-        return Vmed("mission " + action + " --game-path " + ShellQuote(VM_DEMO_GAME) + " --resource-dir " +
-                    ShellQuote((m_dir.path() / "res").string()) + " " + rest);
+        return Vmed("mission " + action + " --game-path " + ShellQuote(VM_DEMO_GAME) +
+                    " --resource-dir " + ShellQuote((m_dir.path() / "res").string()) + " " + rest);
     }
 
     // The crossroads mission and its map, extracted from game.pak; the .mi path.
     fs::path ExtractCrossroads() {
         fs::path dir = m_dir.path() / "extracted";
-        Outcome r = Vmed("pak extract " + ShellQuote(GamePak()) + " " + ShellQuote(dir.string()) + " " + kMissionMember + " " +
-                         kMapMember);
+        Outcome r = Vmed("pak extract " + ShellQuote(GamePak()) + " " + ShellQuote(dir.string()) +
+                         " " + kMissionMember + " " + kMapMember);
         EXPECT_EQ(r.code, 0) << r.err;
         return dir / kMissionMember;
     }
@@ -77,7 +79,8 @@ protected:
 };
 
 TEST_F(MissionCliTest, InfoOfTheDemoMissionInTheArchive) {
-    Outcome r = Mission("info", std::string("--member ") + kMissionMember + " " + ShellQuote(GamePak()));
+    Outcome r =
+        Mission("info", std::string("--member ") + kMissionMember + " " + ShellQuote(GamePak()));
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.info["kind"], "0");
     EXPECT_EQ(r.info["roots"], "2");
@@ -115,7 +118,8 @@ TEST_F(MissionCliTest, SavedMissionReopensTheSameAndCarriesItsMap) {
 
     fs::path out = m_dir.path() / "saved" / "copy.mi";
     fs::create_directories(out.parent_path());
-    ASSERT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote(out.string())).code, 0);
+    ASSERT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote(out.string())).code,
+              0);
     ASSERT_TRUE(fs::exists(out));
     const std::string baseMap = Slurp(mission.parent_path() / "map");
     EXPECT_EQ(Slurp(out.parent_path() / "map"), baseMap);
@@ -125,7 +129,8 @@ TEST_F(MissionCliTest, SavedMissionReopensTheSameAndCarriesItsMap) {
 
     // A map already beside the target is replaced by the mission's own.
     std::ofstream(out.parent_path() / "map", std::ios::binary) << "{map}\r\n";
-    ASSERT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote(out.string())).code, 0);
+    ASSERT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote(out.string())).code,
+              0);
     EXPECT_EQ(Slurp(out.parent_path() / "map"), baseMap);
 }
 
@@ -134,10 +139,11 @@ TEST_F(MissionCliTest, DuplicatedEntityIdIsReportedOnStandardError) {
     fs::path dir = m_dir.path() / "dup";
     fs::create_directories(dir);
     fs::copy_file(mission.parent_path() / "map", dir / "map");
-    std::ofstream(dir / "dup.mi", std::ios::binary) << "{mission\r\n"
-                                                       "\t{Entity \"m4a2\" 0x8001\r\n\t\t{Position 0 0 0}\r\n\t\t{MID 1}\r\n\t}\r\n"
-                                                       "\t{Entity \"m4a2\" 0x8001\r\n\t\t{Position 5 5 0}\r\n\t\t{MID 2}\r\n\t}\r\n"
-                                                       "}\r\n";
+    std::ofstream(dir / "dup.mi", std::ios::binary)
+        << "{mission\r\n"
+           "\t{Entity \"m4a2\" 0x8001\r\n\t\t{Position 0 0 0}\r\n\t\t{MID 1}\r\n\t}\r\n"
+           "\t{Entity \"m4a2\" 0x8001\r\n\t\t{Position 5 5 0}\r\n\t\t{MID 2}\r\n\t}\r\n"
+           "}\r\n";
     Outcome r = Mission("info", ShellQuote((dir / "dup.mi").string()));
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.err.find("Duplicate ID value '0x8001'"), std::string::npos) << r.err;
@@ -155,10 +161,16 @@ TEST_F(MissionCliTest, FailuresExitWithTwo) {
     fs::copy_file(mission, alone);
     EXPECT_EQ(Mission("info", ShellQuote(alone.string())).code, 2);
     EXPECT_EQ(Mission("info", ShellQuote(GamePak())).code, 2); // an archive needs --member
-    EXPECT_EQ(Mission("save", ShellQuote(mission.string()) + " " + ShellQuote((m_dir.path() / "no" / "dir" / "x.mi").string())).code, 2);
+    EXPECT_EQ(Mission("save", ShellQuote(mission.string()) + " " +
+                                  ShellQuote((m_dir.path() / "no" / "dir" / "x.mi").string()))
+                  .code,
+              2);
     EXPECT_EQ(Mission("save", ShellQuote(mission.string())).code, 2);
     EXPECT_EQ(Vmed("mission info " + ShellQuote(mission.string())).code, 2);
-    EXPECT_EQ(Vmed("mission info --game-path " + ShellQuote(VM_DEMO_GAME) + " " + ShellQuote(mission.string())).code, 2);
+    EXPECT_EQ(Vmed("mission info --game-path " + ShellQuote(VM_DEMO_GAME) + " " +
+                   ShellQuote(mission.string()))
+                  .code,
+              2);
     EXPECT_EQ(Vmed("mission frob").code, 2);
     EXPECT_EQ(Vmed("mission").code, 2);
 }

@@ -24,20 +24,23 @@ struct Outcome {
 };
 
 class PakCliTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (std::system("python3 -c 'import zipfile' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 not found";
+        if (std::system("python3 -c 'import zipfile' >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "python3 not found";
     }
 
     Outcome Vmed(const std::string& args) {
         Outcome r;
         auto errFile = m_dir.path() / "stderr.txt";
-        std::string command = std::string(VM_VMED_PATH) + " pak " + args + " 2>" + ShellQuote(errFile.string());
+        std::string command =
+            std::string(VM_VMED_PATH) + " pak " + args + " 2>" + ShellQuote(errFile.string());
         FILE* p = ::popen(command.c_str(), "r");
         if (!p) return r;
         char buf[4096];
         size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
         int status = ::pclose(p);
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         r.err = Slurp(errFile);
@@ -49,20 +52,24 @@ protected:
     fs::path MakeZip(const std::string& name, const std::string& body) {
         auto path = m_dir.path() / name;
         std::ofstream(m_dir.path() / "make.py")
-            << "import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n" << body;
-        EXPECT_EQ(std::system(("python3 " + ShellQuote((m_dir.path() / "make.py").string()) + " " + ShellQuote(path.string()))
+            << "import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) "
+               "as z:\n"
+            << body;
+        EXPECT_EQ(std::system(("python3 " + ShellQuote((m_dir.path() / "make.py").string()) + " " +
+                               ShellQuote(path.string()))
                                   .c_str()),
                   0);
         return path;
     }
 
     fs::path GameArchive() {
-        return MakeZip("game.pak",
-                       "    z.writestr('Entity/Tanks/Tiger.def', '{Unit tiger}\\r\\n' * 50)\n"
-                       "    z.writestr('Entity/Guns/Pak40.def', '{Gun pak40}\\r\\n')\n"
-                       "    z.writestr(zipfile.ZipInfo('sound/'), '')\n"
-                       "    z.writestr('sound/shot.wav', b'RIFF' + bytes(range(256)), zipfile.ZIP_STORED)\n"
-                       "    z.writestr('readme.txt', 'hello')\n");
+        return MakeZip(
+            "game.pak",
+            "    z.writestr('Entity/Tanks/Tiger.def', '{Unit tiger}\\r\\n' * 50)\n"
+            "    z.writestr('Entity/Guns/Pak40.def', '{Gun pak40}\\r\\n')\n"
+            "    z.writestr(zipfile.ZipInfo('sound/'), '')\n"
+            "    z.writestr('sound/shot.wav', b'RIFF' + bytes(range(256)), zipfile.ZIP_STORED)\n"
+            "    z.writestr('readme.txt', 'hello')\n");
     }
 
     std::string Q(const fs::path& p) { return ShellQuote(p.string()); }
@@ -75,7 +82,8 @@ TEST_F(PakCliTest, ListPrintsMethodSizesCrcAndNameOfEachMember) {
     EXPECT_EQ(r.code, 0) << r.err;
     std::istringstream lines(r.out);
     std::vector<std::string> all;
-    for (std::string line; std::getline(lines, line);) all.push_back(line);
+    for (std::string line; std::getline(lines, line);)
+        all.push_back(line);
     ASSERT_EQ(all.size(), 5u) << r.out;
     EXPECT_EQ(all[0].substr(0, 6), "8\t700\t");
     EXPECT_EQ(all[0].substr(all[0].size() - 23), "\tEntity/Tanks/Tiger.def");
@@ -107,7 +115,8 @@ TEST_F(PakCliTest, ExitCodesAreTheGradedResults) {
 
 TEST_F(PakCliTest, ExtractTakesNamesAndPrefixesWithoutRegardToCase) {
     auto out = m_dir.path() / "out";
-    auto r = Vmed("extract " + Q(GameArchive()) + " " + Q(out) + " README.TXT --prefix entity/TANKS/");
+    auto r =
+        Vmed("extract " + Q(GameArchive()) + " " + Q(out) + " README.TXT --prefix entity/TANKS/");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Slurp(out / "readme.txt"), "hello");
     EXPECT_TRUE(fs::exists(out / "Entity" / "Tanks" / "Tiger.def"));
@@ -123,9 +132,9 @@ TEST_F(PakCliTest, ExtractWithoutSelectionTakesEverything) {
 }
 
 TEST_F(PakCliTest, ExtractRefusesNamesThatLeaveTheTarget) {
-    auto archive = MakeZip("evil.zip",
-                           "    z.writestr('ok.txt', 'ok')\n"
-                           "    z.writestr(zipfile.ZipInfo('../ESCAPED.txt'), 'evil')\n");
+    auto archive =
+        MakeZip("evil.zip", "    z.writestr('ok.txt', 'ok')\n"
+                            "    z.writestr(zipfile.ZipInfo('../ESCAPED.txt'), 'evil')\n");
     auto out = m_dir.path() / "out";
     auto r = Vmed("extract " + Q(archive) + " " + Q(out));
     EXPECT_EQ(r.code, 2);
@@ -142,7 +151,8 @@ TEST_F(PakCliTest, TestNamesTheMembersThatFail) {
     // Break the stored CRC of readme.txt in its local and central headers.
     auto bytes = Slurp(good);
     const std::string crc("\x86\xa6\x10\x36", 4);
-    for (size_t at = bytes.find(crc); at != std::string::npos; at = bytes.find(crc, at + 1)) bytes[at] ^= 0x55;
+    for (size_t at = bytes.find(crc); at != std::string::npos; at = bytes.find(crc, at + 1))
+        bytes[at] ^= 0x55;
     auto bad = m_dir.path() / "bad.pak";
     std::ofstream(bad, std::ios::binary) << bytes;
     r = Vmed("test " + Q(bad));
@@ -171,13 +181,14 @@ TEST_F(PakCliTest, AddPutsAFileIntoTheArchive) {
 TEST_F(PakCliTest, HelpExplainsEveryCommandAndOption) {
     auto r = Vmed("--help");
     EXPECT_EQ(r.code, 0);
-    for (const char* word : {"list ARCHIVE", "extract ARCHIVE DIR", "test ARCHIVE", "add ARCHIVE SOURCE MEMBER",
-                             "--prefix", "Exit codes"})
+    for (const char* word : {"list ARCHIVE", "extract ARCHIVE DIR", "test ARCHIVE",
+                             "add ARCHIVE SOURCE MEMBER", "--prefix", "Exit codes"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
 TEST_F(PakCliTest, WrongArgumentsAreExplained) {
-    for (const char* args : {"extract only-one", "list", "frobnicate x", "extract a b --bogus", "add a b"}) {
+    for (const char* args :
+         {"extract only-one", "list", "frobnicate x", "extract a b --bogus", "add a b"}) {
         auto r = Vmed(args);
         EXPECT_EQ(r.code, 2) << args;
         EXPECT_NE(r.err.find("vmed pak: "), std::string::npos) << args;

@@ -15,7 +15,7 @@ namespace {
 // A copy of the demo game and its unpacked resources, with the crossroads
 // mission extracted into the resource directory.
 class DocExportTest : public ::testing::Test, protected DocFixture {
-protected:
+  protected:
     void SetUp() override {
         fs::path demo = VM_DEMO_GAME;
         if (!fs::exists(demo / "game.pak")) GTEST_SKIP() << "demo game not built: " << demo;
@@ -28,7 +28,8 @@ protected:
         ASSERT_TRUE(catalogue.LoadResources());
         resources::CPakArchive pak;
         ASSERT_TRUE(pak.Open(game / "game.pak"));
-        ASSERT_TRUE(pak.Extract({}, {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map"}, res));
+        ASSERT_TRUE(pak.Extract(
+            {}, {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map"}, res));
         paths = {game.string(), res.string(), (dir.path() / "editor").string()};
         fs::create_directories(paths.editorDir);
         doc = std::make_unique<CVarnholtMapEditorDoc>(Services());
@@ -56,10 +57,11 @@ TEST_F(DocExportTest, ModFolderHoldsTheMissionItsMapAndTheRegistryEntries) {
     fs::path mod = game / "mods" / "my mod";
     EXPECT_EQ(ReadText(mod / "resource/map/single/my mod/crossroads.mi"),
               ReadText(res / "map/single/crossroads/crossroads.mi"));
-    EXPECT_EQ(ReadText(mod / "resource/map/single/my mod/map"), ReadText(res / "map/single/crossroads/map"));
+    EXPECT_EQ(ReadText(mod / "resource/map/single/my mod/map"),
+              ReadText(res / "map/single/crossroads/map"));
     EXPECT_EQ(ReadText(mod / "resource/set/environment.set"), "{Environment}");
-    EXPECT_EQ(ReadText(mod / "info.mod"),
-              "{mod\r\n\t{name \"unknown\"}\r\n\t{desc \"Description here\"}\r\n\t{version \"1.0.0.0\"}\r\n}\r\n");
+    EXPECT_EQ(ReadText(mod / "info.mod"), "{mod\r\n\t{name \"unknown\"}\r\n\t{desc \"Description "
+                                          "here\"}\r\n\t{version \"1.0.0.0\"}\r\n}\r\n");
     EXPECT_EQ(doc->PlayerSide(), 2);
 
     DefNodeList reg;
@@ -88,7 +90,8 @@ TEST_F(DocExportTest, ModFolderHoldsTheMissionItsMapAndTheRegistryEntries) {
 }
 
 TEST_F(DocExportTest, HostileModNamesAreRefusedAndWriteNothing) {
-    for (const char* name : {"../escape", "a/b", "a\\b", "..", "c:x", "tab\there", "trailing.", "star*"}) {
+    for (const char* name :
+         {"../escape", "a/b", "a\\b", "..", "c:x", "tab\there", "trailing.", "star*"}) {
         prompts.messages.clear();
         ModInfo info = Info(name);
         EXPECT_FALSE(ExportMod(*doc, paths, &info)) << name;
@@ -120,7 +123,9 @@ TEST_F(DocExportTest, PakExportReplacesTheMemberAfterAsking) {
     std::string changed = ReadText(res / "map/single/crossroads/crossroads.mi") + "{extra}\r\n";
     WriteText(res / "map/single/crossroads/crossroads.mi", changed);
     EXPECT_FALSE(ExportToPak(*doc, paths)); // asked, answered No
-    EXPECT_EQ(prompts.questions, std::vector<std::string>{"The file already exists in the .pak file.\nShell we overwrite?"});
+    EXPECT_EQ(
+        prompts.questions,
+        std::vector<std::string>{"The file already exists in the .pak file.\nShell we overwrite?"});
     prompts.answers = {true};
     ASSERT_TRUE(ExportToPak(*doc, paths));
     testing_support::TempDir out;
@@ -128,13 +133,16 @@ TEST_F(DocExportTest, PakExportReplacesTheMemberAfterAsking) {
     ASSERT_TRUE(pak.Open(game / "game.pak"));
     ASSERT_TRUE(pak.Extract({}, {"map/single/crossroads/crossroads.mi"}, out.path()));
     EXPECT_EQ(ReadText(out.path() / "map/single/crossroads/crossroads.mi"), changed);
-    EXPECT_EQ(std::system(("unzip -tqq '" + (game / "game.pak").string() + "' >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(
+        std::system(("unzip -tqq '" + (game / "game.pak").string() + "' >/dev/null 2>&1").c_str()),
+        0);
 
     // A document outside the resource directory, even one whose folder only
     // begins like it, is refused.
     doc->SetPathName(res.string() + "2/x.mi");
     EXPECT_FALSE(ExportToPak(*doc, paths));
-    EXPECT_EQ(prompts.messages.back(), "The file must be into the resource directory to be exported.\nSee File/Options");
+    EXPECT_EQ(prompts.messages.back(),
+              "The file must be into the resource directory to be exported.\nSee File/Options");
 }
 
 TEST(MinimapTest, WorkedExampleCropsAndFramesThePicture) {
@@ -143,7 +151,8 @@ TEST(MinimapTest, WorkedExampleCropsAndFramesThePicture) {
     picture.height = 600;
     picture.pixels.resize(800 * 600);
     for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x) picture.pixels[size_t(y) * 800 + size_t(x)] = uint32_t(x) << 8 | uint32_t(y & 0xFF);
+        for (int x = 0; x < 800; ++x)
+            picture.pixels[size_t(y) * 800 + size_t(x)] = uint32_t(x) << 8 | uint32_t(y & 0xFF);
     GroundExtent extent;
     extent.picture = {-800, -600, 0, 800, 600, 0}; // a ground 1600 units wide: 0.5 pixels a unit
     BoundsRect world{-400, -300, 400, 300};
@@ -162,7 +171,8 @@ TEST(MinimapTest, WorkedExampleCropsAndFramesThePicture) {
     EXPECT_EQ(tga.substr(18, 3), "\xFF\xFF\xFF");
     size_t row3 = 18 + 3u * 406u * 3u + 3u * 3u;
     uint32_t p = picture.pixels[449 * 800 + 200];
-    EXPECT_EQ(tga.substr(row3, 3), std::string({char(p & 0xFF), char((p >> 8) & 0xFF), char((p >> 16) & 0xFF)}));
+    EXPECT_EQ(tga.substr(row3, 3),
+              std::string({char(p & 0xFF), char((p >> 8) & 0xFF), char((p >> 16) & 0xFF)}));
 }
 
 TEST(MinimapTest, CropStaysInsideThePicture) {
@@ -172,7 +182,8 @@ TEST(MinimapTest, CropStaysInsideThePicture) {
     picture.pixels.assign(100 * 50, 0x00123456);
     GroundExtent extent;
     extent.picture = {0, 0, 0, 100, 50, 0};
-    for (BoundsRect world : {BoundsRect{-500, -500, 900, 900}, BoundsRect{90, 40, 400, 400}, BoundsRect{300, 300, 10, 10}}) {
+    for (BoundsRect world : {BoundsRect{-500, -500, 900, 900}, BoundsRect{90, 40, 400, 400},
+                             BoundsRect{300, 300, 10, 10}}) {
         BoundsPicture mini = MinimapPicture(picture, extent, world);
         EXPECT_LE(mini.width, 106);
         EXPECT_LE(mini.height, 56);

@@ -15,7 +15,7 @@ namespace doc_testing {
 
 // Dialogs with scripted answers; every call is counted.
 class ScriptedDialogs : public document::DocumentDialogs {
-public:
+  public:
     std::deque<std::optional<std::string>> baseMaps;
     std::optional<std::string> mapTemplate;
     std::optional<std::string> pakMember;
@@ -33,11 +33,13 @@ public:
         baseMaps.pop_front();
         return answer;
     }
-    std::optional<std::string> ChooseMapTemplate(const std::vector<std::string>& templates) override {
+    std::optional<std::string>
+    ChooseMapTemplate(const std::vector<std::string>& templates) override {
         templatesOffered = templates;
         return mapTemplate;
     }
-    std::optional<std::string> PickPakMember(const std::vector<resources::PakMemberInfo>&) override {
+    std::optional<std::string>
+    PickPakMember(const std::vector<resources::PakMemberInfo>&) override {
         return pakMember;
     }
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool) override {
@@ -50,16 +52,20 @@ public:
     bool EditTrigger(document::TriggerRecord& record, CDefNode& node) override {
         return trigger ? trigger(record, node) : false;
     }
-    bool EditBounds(document::BoundsDialogData& data) override { return bounds ? bounds(data) : false; }
+    bool EditBounds(document::BoundsDialogData& data) override {
+        return bounds ? bounds(data) : false;
+    }
 };
 
 // Records what the document tells its views and the main frame.
 class RecordingHost : public document::DocumentHost {
-public:
+  public:
     std::vector<int> hints;
     std::vector<int> messages;
     std::optional<std::string> textViewText;
-    void UpdateAllViews(document::UpdateHint hint, intptr_t) override { hints.push_back(static_cast<int>(hint)); }
+    void UpdateAllViews(document::UpdateHint hint, intptr_t) override {
+        hints.push_back(static_cast<int>(hint));
+    }
     void SendToMainFrame(document::AppMessage message, intptr_t, intptr_t) override {
         messages.push_back(static_cast<int>(message));
     }
@@ -67,7 +73,7 @@ public:
 };
 
 class RecordingProgress : public platform::Progress {
-public:
+  public:
     std::vector<std::string> texts;
     void Start(int) override {}
     void Step() override {}
@@ -112,7 +118,8 @@ struct DocFixture {
     }
 
     // Writes map and name.mi into the temporary folder and opens the mission.
-    std::unique_ptr<CVarnholtMapEditorDoc> OpenMission(const std::string& missionText, const std::string& name = "m") {
+    std::unique_ptr<CVarnholtMapEditorDoc> OpenMission(const std::string& missionText,
+                                                       const std::string& name = "m") {
         WriteText(dir.path() / "map", kBaseMap);
         WriteText(dir.path() / (name + ".mi"), missionText);
         auto doc = std::make_unique<CVarnholtMapEditorDoc>(Services());

@@ -114,9 +114,11 @@ TEST_F(DocumentLoadSaveTest, MapWithoutExtensionIsItsOwnBaseMap) {
 }
 
 TEST_F(DocumentLoadSaveTest, DuplicateIdsAndMidsAreReportedAndTheLoadGoesOn) {
-    auto doc = OpenMission("{mission {Entity \"a\" 0x8001 {MID 4}} {Entity \"b\" 0x8001 {MID 4}} {Entity \"c\" 0x8002}}");
+    auto doc = OpenMission("{mission {Entity \"a\" 0x8001 {MID 4}} {Entity \"b\" 0x8001 {MID 4}} "
+                           "{Entity \"c\" 0x8002}}");
     ASSERT_TRUE(doc);
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Duplicate ID value '0x8001'", "Duplicate MID value '4'"}));
+    EXPECT_EQ(prompts.messages,
+              (std::vector<std::string>{"Duplicate ID value '0x8001'", "Duplicate MID value '4'"}));
     EXPECT_EQ(doc->WorkingRoot()->ChildCount(), 3u);
 }
 
@@ -130,7 +132,8 @@ TEST_F(DocumentLoadSaveTest, NewDocumentsOfTheThreeKinds) {
     EXPECT_TRUE(mission.MapRoot()->locked);
     EXPECT_EQ(WriteToText(mission.WorkingRoot()),
               "{mission\r\n\t{Camera\r\n\t\t{Position 842.193000 2100.950000}\r\n"
-              "\t\t{Distance 988.671000 200.000000 2000.000000}\r\n\t\t{ViewAngle 0.432753 10.000000 60.000000}\r\n"
+              "\t\t{Distance 988.671000 200.000000 2000.000000}\r\n\t\t{ViewAngle 0.432753 "
+              "10.000000 60.000000}\r\n"
               "\t}\r\n\t{Environment \"day\"}\r\n\t{User 1}\r\n\t{GameProgress 0 0}\r\n}\r\n");
     EXPECT_TRUE(mission.IsModified());
 
@@ -139,7 +142,8 @@ TEST_F(DocumentLoadSaveTest, NewDocumentsOfTheThreeKinds) {
     EXPECT_FALSE(map.OnNewDocument());
     dialogs.mapTemplate = "120_3m";
     ASSERT_TRUE(map.OnNewDocument());
-    EXPECT_EQ(WriteToText(map.MapRoot()), "{map\r\n\t{Entity \"120_3m\" 0x0\r\n\t\t{Position 0.000000 0.000000 0.000000}\r\n\t}\r\n}\r\n");
+    EXPECT_EQ(WriteToText(map.MapRoot()), "{map\r\n\t{Entity \"120_3m\" 0x0\r\n\t\t{Position "
+                                          "0.000000 0.000000 0.000000}\r\n\t}\r\n}\r\n");
 
     CVarnholtMapEditorDoc created(Services());
     created.SetKind(document::CreateMap);
@@ -199,7 +203,8 @@ TEST_F(DocumentLoadSaveTest, FailedSaveKeepsTheOldFileAndTheModifiedMark) {
     EXPECT_EQ(prompts.messages.size(), 1u);
     // No temporary file is left behind.
     size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(out.path())) files += entry.path().filename() != "map";
+    for (const auto& entry : fs::directory_iterator(out.path()))
+        files += entry.path().filename() != "map";
     EXPECT_EQ(files, 1u);
     // A folder that does not exist.
     EXPECT_FALSE(doc->OnSaveDocument((out.path() / "no" / "x.mi").string()));

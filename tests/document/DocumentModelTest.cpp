@@ -23,7 +23,8 @@ class DocumentModelTest : public ::testing::Test, protected DocFixture {};
 TEST_F(DocumentModelTest, NewSectionsFollowTheMissionSectionOrder) {
     auto doc = OpenMission("{mission {Environment \"day\"} {User 1}}");
     ASSERT_TRUE(doc);
-    for (const char* name : {"MissionMusic", "Players", "Covers", "Tags", "Brain", "Link", "Camera"})
+    for (const char* name :
+         {"MissionMusic", "Players", "Covers", "Tags", "Brain", "Link", "Camera"})
         ASSERT_TRUE(doc->InsertSection(name));
     ASSERT_TRUE(doc->InsertSection("event"));
     EXPECT_EQ(ChildNames(doc->WorkingRoot()),
@@ -34,8 +35,8 @@ TEST_F(DocumentModelTest, NewSectionsFollowTheMissionSectionOrder) {
     CDefNode* first = doc->AddEntity(a);
     CDefNode* second = doc->AddEntity(b);
     CDefNode* third = doc->AddEntity(c);
-    EXPECT_EQ(ChildNames(doc->WorkingRoot()),
-              "Camera Environment User Entity Entity Entity Link Brain Tags Helpers Covers Players MissionMusic");
+    EXPECT_EQ(ChildNames(doc->WorkingRoot()), "Camera Environment User Entity Entity Entity Link "
+                                              "Brain Tags Helpers Covers Players MissionMusic");
     EXPECT_EQ(doc->WorkingRoot()->Child(3), first);
     EXPECT_EQ(doc->WorkingRoot()->Child(4), third);
     EXPECT_EQ(doc->WorkingRoot()->Child(5), second);
@@ -76,7 +77,8 @@ TEST_F(DocumentModelTest, HelperKindsKeepTheirOrderInsideHelpers) {
 TEST_F(DocumentModelTest, IdentifiersStartByKindAndAreReusedAfterDeletion) {
     auto doc = OpenMission("{mission}");
     ASSERT_TRUE(doc);
-    NewEntity tank = Entity("m4a2", 0), tree = Entity("oak", 17), wreck = Entity("pz-4d_xx", 0, false);
+    NewEntity tank = Entity("m4a2", 0), tree = Entity("oak", 17),
+              wreck = Entity("pz-4d_xx", 0, false);
     CDefNode* t = doc->AddEntity(tank);
     CDefNode* o = doc->AddEntity(tree);
     CDefNode* w = doc->AddEntity(wreck);
@@ -102,7 +104,8 @@ TEST_F(DocumentModelTest, IdentifiersStartByKindAndAreReusedAfterDeletion) {
 TEST_F(DocumentModelTest, ExhaustedEntityIdsGiveZero) {
     auto doc = OpenMission("{mission}");
     ASSERT_TRUE(doc);
-    for (uint32_t id = 0x8000; id < 0x10000; ++id) doc->IdRegistry()[id] = id;
+    for (uint32_t id = 0x8000; id < 0x10000; ++id)
+        doc->IdRegistry()[id] = id;
     NewEntity e = Entity("m4a2", 0);
     EXPECT_STREQ(doc->AddEntity(e)->GetValue(1), "0x0");
 }
@@ -208,7 +211,8 @@ TEST_F(DocumentModelTest, EventIdsFillGapsAndRunOutAt256) {
     EXPECT_EQ(doc->Events().back()->name, "new");
     EXPECT_EQ(host.messages.back(), static_cast<int>(document::AppMessage::HelpersChanged));
     // 255 cannot be told from a free entry, so 254 is the last id.
-    for (int i = 4; i < 255; ++i) ASSERT_EQ(doc->AddEvent("\"e\""), i);
+    for (int i = 4; i < 255; ++i)
+        ASSERT_EQ(doc->AddEvent("\"e\""), i);
     size_t before = doc->Helpers()->ChildCount();
     EXPECT_EQ(doc->AddEvent("\"full\""), -1);
     EXPECT_EQ(doc->Helpers()->ChildCount(), before + 1);
@@ -225,9 +229,9 @@ TEST_F(DocumentModelTest, DeletingAWaypointAsksAboutEachLinkedTrigger) {
     prompts.answers = {true, false};
     ASSERT_TRUE(doc->DeleteWaypoint(waypoints->Child(0)));
     ASSERT_EQ(prompts.questions.size(), 2u);
-    EXPECT_EQ(prompts.questions[0],
-              "The trigger \"both\" is linked with this waypoint. Keeping the trigger unchanged may lead to a game "
-              "crash.\nDelete this trigger too?");
+    EXPECT_EQ(prompts.questions[0], "The trigger \"both\" is linked with this waypoint. Keeping "
+                                    "the trigger unchanged may lead to a game "
+                                    "crash.\nDelete this trigger too?");
     EXPECT_EQ(ChildNames(doc->Helpers()), "trigger trigger waypoints");
     EXPECT_EQ(doc->Triggers().size(), 2u);
     EXPECT_EQ(doc->Triggers()[0]->name, "\"tank_only\"");
@@ -252,9 +256,10 @@ TEST_F(DocumentModelTest, WaypointTriggerIsStoredOnlyWhenTheDialogSaysOk) {
     CDefNode* stored = doc->AddWaypointTrigger(5, 3);
     ASSERT_TRUE(stored);
     EXPECT_EQ(ChildNames(doc->Helpers()), "event trigger zone");
-    EXPECT_EQ(WriteToText(stored), "\t\t{trigger \"go\"\r\n\t\t\t{actions\r\n\t\t\t\t{\"actor_to_waypoint\"\r\n"
-                                   "\t\t\t\t\t{\"selector\"\r\n\t\t\t\t\t\t{\"actors/mids\" \"5\"}\r\n\t\t\t\t\t}\r\n"
-                                   "\t\t\t\t\t{\"waypoint/uid\" \"3\"}\r\n\t\t\t\t}\r\n\t\t\t}\r\n\t\t}\r\n");
+    EXPECT_EQ(WriteToText(stored),
+              "\t\t{trigger \"go\"\r\n\t\t\t{actions\r\n\t\t\t\t{\"actor_to_waypoint\"\r\n"
+              "\t\t\t\t\t{\"selector\"\r\n\t\t\t\t\t\t{\"actors/mids\" \"5\"}\r\n\t\t\t\t\t}\r\n"
+              "\t\t\t\t\t{\"waypoint/uid\" \"3\"}\r\n\t\t\t\t}\r\n\t\t\t}\r\n\t\t}\r\n");
     ASSERT_EQ(doc->Triggers().size(), 1u);
     EXPECT_EQ(doc->Triggers()[0]->node, stored);
 }
@@ -271,8 +276,9 @@ TEST_F(DocumentModelTest, ZonesAreStoredAndRemovedWithTheirNodes) {
     CDefNode* node = doc->StoreZone(kept);
     ASSERT_TRUE(node);
     EXPECT_EQ(ChildNames(doc->Helpers()), "event zone camerapath");
-    EXPECT_EQ(WriteToText(node), "\t\t{zone \"circle\"\r\n\t\t\t{position 1.000000 2.000000 0.000000}\r\n"
-                                 "\t\t\t{Name \"ford\"}\r\n\t\t\t{Radius 30.000000}\r\n\t\t}\r\n");
+    EXPECT_EQ(WriteToText(node),
+              "\t\t{zone \"circle\"\r\n\t\t\t{position 1.000000 2.000000 0.000000}\r\n"
+              "\t\t\t{Name \"ford\"}\r\n\t\t\t{Radius 30.000000}\r\n\t\t}\r\n");
     doc->RemoveZone(kept);
     EXPECT_TRUE(doc->Zones().empty());
     EXPECT_EQ(ChildNames(doc->Helpers()), "event camerapath");
@@ -315,7 +321,8 @@ TEST_F(DocumentBoundsTest, MissingWorldBoundIsReportedWithoutADialog) {
 }
 
 TEST_F(DocumentBoundsTest, EditedBoundsGoBackInWorldCoordinates) {
-    auto doc = OpenMap("{map {WorldBound -100 -100 100 100} {Entity \"120_3m\" 0x0 {Position 0 0 0}}}");
+    auto doc =
+        OpenMap("{map {WorldBound -100 -100 100 100} {Entity \"120_3m\" 0x0 {Position 0 0 0}}}");
     ASSERT_TRUE(doc);
     doc->Extent().picture = {-200, -200, 0, 200, 200, 0};
     doc->Extent().offsetX = 50;
@@ -331,10 +338,12 @@ TEST_F(DocumentBoundsTest, EditedBoundsGoBackInWorldCoordinates) {
     EXPECT_EQ(seen.world, (document::BoundsRect{-50, -80, 150, 120}));
     EXPECT_EQ(seen.pather, seen.world);
     EXPECT_EQ(ChildNames(doc->MapRoot()), "WorldBound CameraBound PatherBound Entity");
-    EXPECT_EQ(doc->MapRoot()->Child(1)->Values(),
-              (std::vector<std::string_view>{"-10.000000", "-10.000000", "10.000000", "10.000000"}));
-    EXPECT_EQ(doc->MapRoot()->Child(0)->Values(),
-              (std::vector<std::string_view>{"-100.000000", "-100.000000", "100.000000", "100.000000"}));
+    EXPECT_EQ(
+        doc->MapRoot()->Child(1)->Values(),
+        (std::vector<std::string_view>{"-10.000000", "-10.000000", "10.000000", "10.000000"}));
+    EXPECT_EQ(
+        doc->MapRoot()->Child(0)->Values(),
+        (std::vector<std::string_view>{"-100.000000", "-100.000000", "100.000000", "100.000000"}));
     EXPECT_EQ(host.hints, std::vector<int>{12});
     EXPECT_TRUE(doc->IsModified());
 }
@@ -347,8 +356,9 @@ TEST_F(DocumentBoundsTest, FitNewMapAddsMissingBoundsAndCentresANewGround) {
     doc->Extent().offsetY = 300;
     EXPECT_TRUE(doc->FitNewMap());
     EXPECT_EQ(ChildNames(doc->MapRoot()), "WorldBound CameraBound PatherBound Entity");
-    EXPECT_EQ(doc->MapRoot()->Child(2)->Values(),
-              (std::vector<std::string_view>{"-200.000000", "-300.000000", "200.000000", "300.000000"}));
+    EXPECT_EQ(
+        doc->MapRoot()->Child(2)->Values(),
+        (std::vector<std::string_view>{"-200.000000", "-300.000000", "200.000000", "300.000000"}));
     EXPECT_EQ(doc->MapRoot()->Child(3)->Child(0)->Values(),
               (std::vector<std::string_view>{"-200.000000", "-300.000000", "0.000000"}));
     // Bounds that exist are kept; a ground already placed stays where it is.

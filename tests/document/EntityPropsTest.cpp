@@ -20,7 +20,7 @@ const char* kUnits = R"({mission
 )";
 
 class EntityPropsTest : public ::testing::Test, protected DocFixture {
-protected:
+  protected:
     void SetUp() override {
         doc = OpenMission(kUnits);
         ASSERT_TRUE(doc);
@@ -43,7 +43,7 @@ TEST_F(EntityPropsTest, BrainSettingsAreReadAsTheDialogsShowThem) {
     EXPECT_EQ(unit.player, 2u);
     EXPECT_DOUBLE_EQ(unit.turn, 90.0);
     EXPECT_EQ(unit.idleMovement, (std::array<long, 3>{2, 3, 5})); // rounded up
-    EXPECT_EQ(unit.fireMode, ReturnFire);                           // wins over HoldFire
+    EXPECT_EQ(unit.fireMode, ReturnFire);                         // wins over HoldFire
     EXPECT_EQ(unit.hold, HoldPosition);
 }
 
@@ -56,9 +56,11 @@ TEST_F(EntityPropsTest, ApplyWritesTheUnitAndDropsABrainBackAtDefaults) {
     unit.idleMovement = {-1, -1, -1};
     unit.control = 1;
     unit.Apply(*tank, *doc);
-    EXPECT_EQ(WriteToText(tank), "\t{Entity \"m4a2\" 0x8000\r\n\t\t{Position 5.000000 6.000000 7.000000}\r\n"
-                                 "\t\t{Turn 90.000000}\r\n\t\t{MID 1}\r\n\t\t{Player 2}\r\n"
-                                 "\t\t{Chassis\r\n\t\t\t{FuelBag\r\n\t\t\t\t{Remain 40}\r\n\t\t\t}\r\n\t\t}\r\n\t}\r\n");
+    EXPECT_EQ(
+        WriteToText(tank),
+        "\t{Entity \"m4a2\" 0x8000\r\n\t\t{Position 5.000000 6.000000 7.000000}\r\n"
+        "\t\t{Turn 90.000000}\r\n\t\t{MID 1}\r\n\t\t{Player 2}\r\n"
+        "\t\t{Chassis\r\n\t\t\t{FuelBag\r\n\t\t\t\t{Remain 40}\r\n\t\t\t}\r\n\t\t}\r\n\t}\r\n");
     CDefNode* brain = doc->WorkingRoot()->FindChild("Brain");
     EXPECT_EQ(ChildNames(brain), "HoldFire HoldPosition Control");
 
@@ -127,12 +129,15 @@ TEST_F(EntityPropsTest, HumanHealthCrewAndPosture) {
 TEST_F(EntityPropsTest, InventoryIsRewrittenWithCatalogueFillings) {
     CUnitProps unit;
     unit.Read(*tank, *doc);
-    unit.items = {{"\"mp40\"", 3, true, 0, 0}, {"\"ammo pistol\"", 4, false, 4, 0}, {"\"mystery\"", 1, true, 0, 3}};
+    unit.items = {{"\"mp40\"", 3, true, 0, 0},
+                  {"\"ammo pistol\"", 4, false, 4, 0},
+                  {"\"mystery\"", 1, true, 0, 3}};
     unit.Apply(*tank, *doc);
     CDefNode* box = tank->Find("box");
     ASSERT_TRUE(box);
     EXPECT_EQ(ChildNames(box), "clear item item item");
-    EXPECT_EQ(WriteToText(box->Child(1)), "\t\t\t\t{item \"mp40\" filling \"ammo pistol\" 32\r\n\t\t\t\t\t{cell 0 0}\r\n\t\t\t\t}\r\n");
+    EXPECT_EQ(WriteToText(box->Child(1)), "\t\t\t\t{item \"mp40\" filling \"ammo pistol\" "
+                                          "32\r\n\t\t\t\t\t{cell 0 0}\r\n\t\t\t\t}\r\n");
     EXPECT_EQ(box->Child(2)->Values(), (std::vector<std::string_view>{"\"ammo pistol\"", "4"}));
     EXPECT_EQ(box->Child(3)->Values(), (std::vector<std::string_view>{"\"mystery\"", "1"}));
 
@@ -187,7 +192,8 @@ TEST_F(EntityPropsTest, BoardingCouplingAndListing) {
     other->Assign("Entity", {"\"soldier_ger\"", "0x8009"});
     EXPECT_TRUE(BoardVehicle(*doc, *other, *tank, 13));
     CDefNode* link = doc->WorkingRoot()->Child(2);
-    EXPECT_EQ(link->Values(), (std::vector<std::string_view>{"0x8009", "To", "0x8000", "\"seat10\""}));
+    EXPECT_EQ(link->Values(),
+              (std::vector<std::string_view>{"0x8009", "To", "0x8000", "\"seat10\""}));
     EXPECT_STREQ(other->FindValue("FsmState"), "\"board\"");
     EXPECT_TRUE(doc->IsModified());
     CDefNode* noId = doc->WorkingRoot()->AddChild("Entity", "x");
@@ -212,7 +218,8 @@ TEST_F(EntityPropsTest, BoardingCouplingAndListing) {
 
 TEST(EntityPlacementTest, NewEntitiesTakeWhatTheirDefinitionsSay) {
     std::filesystem::path game = VM_DEMO_GAME;
-    if (!std::filesystem::exists(game / "game.pak")) GTEST_SKIP() << "demo game not built: " << game;
+    if (!std::filesystem::exists(game / "game.pak"))
+        GTEST_SKIP() << "demo game not built: " << game;
     testing_support::TempDir res;
     resources::CResourceCatalogue catalogue(nullptr, nullptr, nullptr);
     catalogue.SetGamePath(game.string());

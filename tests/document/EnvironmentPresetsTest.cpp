@@ -17,7 +17,7 @@ const char* kGamePresets = R"({Environment
 })";
 
 class EnvironmentPresetsTest : public ::testing::Test, protected DocFixture {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(ParseDefinitionText(kGamePresets, game)); }
     DefNodeList game;
 };
@@ -61,13 +61,15 @@ TEST_F(EnvironmentPresetsTest, CustomPresetRoundTripsEveryField) {
     // Saving again replaces every earlier custom preset.
     ASSERT_TRUE(presets.SaveCustomPreset("second", EnvironmentValues{}));
     std::string last;
-    EXPECT_EQ(presets.PresetNames(&last), (std::vector<std::string>{"day", "night", "shared", "second"}));
+    EXPECT_EQ(presets.PresetNames(&last),
+              (std::vector<std::string>{"day", "night", "shared", "second"}));
     EXPECT_EQ(last, "second");
 }
 
 TEST_F(EnvironmentPresetsTest, DisabledGroupsWriteNoneOfTheirKeys) {
     std::string text = WriteToText(BuildPreset("plain", EnvironmentValues{}).get());
-    for (const char* key : {"haze/", "weather/", "thunder/", "light/night", "sky/texture", "cloudsonwater/texture"})
+    for (const char* key :
+         {"haze/", "weather/", "thunder/", "light/night", "sky/texture", "cloudsonwater/texture"})
         EXPECT_EQ(text.find(key), std::string::npos) << key;
     EXPECT_NE(text.find("{\"sky/size\" 1 1}"), std::string::npos);
     EXPECT_NE(text.find("{\"light/direction\" -0.780000 0.000000 -0.620000}"), std::string::npos);
@@ -111,9 +113,10 @@ TEST_F(EnvironmentPresetsTest, ApplyingANameWritesTheMissionAndItsSky) {
     EXPECT_TRUE(doc->IsModified());
     CDefNode* sky = doc->WorkingRoot()->Child(2);
     // The base map's world bound is -100 -100 100 100: centre 0 0, radius 100.
-    EXPECT_EQ(WriteToText(sky), "\t{Entity sky\r\n\t\t{Position 0.000000 0.000000 -100.000000}\r\n"
-                                "\t\t{Turn 46.637100}\r\n\t\t{Constrain zero}\r\n\t\t{OffsetZ -100.000000}\r\n"
-                                "\t\t{Scale 0.289157}\r\n\t}\r\n");
+    EXPECT_EQ(WriteToText(sky),
+              "\t{Entity sky\r\n\t\t{Position 0.000000 0.000000 -100.000000}\r\n"
+              "\t\t{Turn 46.637100}\r\n\t\t{Constrain zero}\r\n\t\t{OffsetZ -100.000000}\r\n"
+              "\t\t{Scale 0.289157}\r\n\t}\r\n");
     ASSERT_TRUE(ApplyEnvironment(*doc, "day", false));
     EXPECT_EQ(ChildNames(doc->WorkingRoot()), "Environment Camera Entity Tags");
     EXPECT_EQ(MissionPresetName(*doc), "day");
@@ -123,8 +126,10 @@ TEST_F(EnvironmentPresetsTest, ApplyingANameWritesTheMissionAndItsSky) {
 }
 
 TEST(ResourceRelativePathTest, KeepsThePartAfterTheResourceDirectory) {
-    EXPECT_EQ(ResourceRelativePath("/games/res", "/games/res/texture/background/sky.ebm"), "/texture/background/sky.ebm");
-    EXPECT_EQ(ResourceRelativePath("C:\\res\\", "C:\\res\\fx\\weather\\rain.fx"), "/fx/weather/rain.fx");
+    EXPECT_EQ(ResourceRelativePath("/games/res", "/games/res/texture/background/sky.ebm"),
+              "/texture/background/sky.ebm");
+    EXPECT_EQ(ResourceRelativePath("C:\\res\\", "C:\\res\\fx\\weather\\rain.fx"),
+              "/fx/weather/rain.fx");
     EXPECT_EQ(ResourceRelativePath("/games/res", "/games/res2/a.ebm"), "/games/res2/a.ebm");
 }
 

@@ -17,14 +17,14 @@ namespace {
 
 // The dialog with its own dialogs answered by the test.
 class ScriptedEnvironmentDialog : public CEnvironmentDialog {
-public:
+  public:
     using CEnvironmentDialog::CEnvironmentDialog;
     QString file;
     std::optional<QColor> colour;
     std::optional<QString> customName;
     QString askedFolder, askedTitle;
 
-protected:
+  protected:
     QString AskFile(const QString& title, const QString& folder, const QString&) override {
         askedTitle = title;
         askedFolder = folder;
@@ -40,7 +40,7 @@ const char* kPresets = R"({Environment
 })";
 
 class EnvironmentDialogTest : public ::testing::Test, protected DocFixture {
-protected:
+  protected:
     void SetUp() override {
         testing_support::TestApp();
         ASSERT_TRUE(ParseDefinitionText(kPresets, game));

@@ -28,15 +28,17 @@ DefNodeList ParseAsDocument(const std::filesystem::path& file, RecordingPrompts&
 struct CountingSink : format::DefSink {
     size_t lines = 0;
     void Write(const char* data, size_t size) override {
-        for (size_t i = 0; i < size; ++i) lines += data[i] == '\n';
+        for (size_t i = 0; i < size; ++i)
+            lines += data[i] == '\n';
     }
 };
 
 class DefAdversarialTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root = testing_support::SharedTestData();
-        if (root.empty()) GTEST_SKIP() << "shared test data folder not found: " << VM_SHARED_TESTDATA;
+        if (root.empty())
+            GTEST_SKIP() << "shared test data folder not found: " << VM_SHARED_TESTDATA;
         dir = root / "adversarial" / "def";
     }
     std::filesystem::path root, dir;
@@ -45,7 +47,8 @@ protected:
 TEST_F(DefAdversarialTest, WellFormedControlFile) {
     auto roots = ParseShared(dir / "control.def");
     ASSERT_EQ(roots.size(), 3u);
-    EXPECT_EQ(Describe(roots), "Unit[1|2] Empty[] \"quoted name\"[\"a value\"|0x1F|-12](Child[5] Child2[])");
+    EXPECT_EQ(Describe(roots),
+              "Unit[1|2] Empty[] \"quoted name\"[\"a value\"|0x1F|-12](Child[5] Child2[])");
     EXPECT_EQ(roots[0]->LeadingComment(), "; leading comment\r\n");
     EXPECT_EQ(roots[2]->Child(1)->depth, 1);
 }
@@ -100,9 +103,11 @@ TEST_F(DefAdversarialTest, OddBytesAndLineEnds) {
     EXPECT_EQ(Describe(ParseShared(dir / "nul_middle.def")), "a[1] b[2]");
     auto high = ParseShared(dir / "high_bytes.def");
     ASSERT_EQ(high.size(), 3u);
-    EXPECT_EQ(high[0]->Name(), "Gr\xf6\xdf" "e");
+    EXPECT_EQ(high[0]->Name(), "Gr\xf6\xdf"
+                               "e");
     for (auto v : high[1]->Values())
-        for (unsigned char c : v) EXPECT_GE(c, 0x80);
+        for (unsigned char c : v)
+            EXPECT_GE(c, 0x80);
     EXPECT_EQ(Describe(*high[2]), "after[2]");
     auto cr = ParseShared(dir / "cr_only.def");
     ASSERT_EQ(cr.size(), 2u);

@@ -35,7 +35,8 @@ TEST(DefNodeTest, TypedSettersFormatAsTheGameWrites) {
 TEST(DefNodeTest, NumbersIgnoreTheProcessLocale) {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     std::string saved = old ? old : "C";
-    bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
+    bool switched =
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
     CDefNode n("N");
     n.SetFloat(0, 1.5);
     double x = 0;
@@ -44,7 +45,8 @@ TEST(DefNodeTest, NumbersIgnoreTheProcessLocale) {
     std::setlocale(LC_NUMERIC, saved.c_str());
     EXPECT_STREQ(n.GetValue(0), "1.500000");
     EXPECT_EQ(x, 2.25);
-    if (!switched) GTEST_LOG_(INFO) << "no comma-decimal locale installed; checked in the C locale only";
+    if (!switched)
+        GTEST_LOG_(INFO) << "no comma-decimal locale installed; checked in the C locale only";
 }
 
 TEST(DefNodeTest, TypedGettersReadLeadingNumbers) {
@@ -77,7 +79,8 @@ TEST(DefNodeTest, SettingPastTheEndAppendsAndFillsGaps) {
     EXPECT_EQ(Describe(n), "N[a|c|||f]");
     n.SetName("Renamed");
     EXPECT_EQ(Describe(n), "Renamed[a|c|||f]");
-    for (int i = 0; i < 1000; ++i) n.SetValue(0, std::string(static_cast<size_t>(i % 40), 'x'));
+    for (int i = 0; i < 1000; ++i)
+        n.SetValue(0, std::string(static_cast<size_t>(i % 40), 'x'));
     EXPECT_EQ(std::string(n.GetValue(0)), std::string(999 % 40, 'x'));
 }
 
@@ -113,14 +116,16 @@ TEST(DefNodeTest, FindNextYieldsOneMatchPerChild) {
     const CDefNode& r = *roots[0];
     int pos = -2;
     std::vector<const CDefNode*> hits;
-    while (CDefNode* hit = r.FindNext(pos, "unit")) hits.push_back(hit);
+    while (CDefNode* hit = r.FindNext(pos, "unit"))
+        hits.push_back(hit);
     ASSERT_EQ(hits.size(), 3u);
     EXPECT_EQ(hits[0], &r);
     EXPECT_EQ(hits[1], r.Child(0));
     EXPECT_EQ(hits[2], r.Child(2));
     pos = -1;
     int count = 0;
-    while (r.FindNextChild(pos, "unit")) ++count;
+    while (r.FindNextChild(pos, "unit"))
+        ++count;
     EXPECT_EQ(count, 2);
 }
 
@@ -150,7 +155,9 @@ TEST(DefNodeTest, AddingChildrenSetsDepthAndValues) {
     r.AddChildBytes("C", 0x00112233, 3);
     r.AddChildQuoted("Q", "x y");
     r.AddChild("T", "raw");
-    EXPECT_EQ(Describe(r), "Root[](P[1.000000|2.000000|3.000000] F[0.500000] U[7] C[51|34|17] Q[\"x y\"] T[raw])");
+    EXPECT_EQ(
+        Describe(r),
+        "Root[](P[1.000000|2.000000|3.000000] F[0.500000] U[7] C[51|34|17] Q[\"x y\"] T[raw])");
 }
 
 TEST(DefNodeTest, FindOrCreateSettersSearchTheWholeSubtree) {

@@ -72,13 +72,14 @@ TEST(DefParserTest, DuplicateIdsAndMidsAreReportedAndKept) {
     testing_support::RecordingPrompts prompts;
     std::vector<uint32_t> ids(format::kRegistrySize), mids(format::kRegistrySize);
     format::DuplicateChecks checks{ids.data(), mids.data(), &prompts};
-    CDefScanner s = CDefScanner::FromText(
-        "{Entity \"a\" 0x10 {MID 7}} {Entity \"b\" 0x10 {MID 7}} {Entity \"c\" 0x0 {MID 0}} {Entity \"d\" 0x0 {MID 0}}");
+    CDefScanner s = CDefScanner::FromText("{Entity \"a\" 0x10 {MID 7}} {Entity \"b\" 0x10 {MID 7}} "
+                                          "{Entity \"c\" 0x0 {MID 0}} {Entity \"d\" 0x0 {MID 0}}");
     DefNodeList roots;
     while (ParseBlocks(s, nullptr, roots, checks, false)) {
     }
     EXPECT_EQ(roots.size(), 4u);
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Duplicate ID value '0x10'", "Duplicate MID value '7'"}));
+    EXPECT_EQ(prompts.messages,
+              (std::vector<std::string>{"Duplicate ID value '0x10'", "Duplicate MID value '7'"}));
 }
 
 TEST(DefParserTest, LockedNodesAreNeitherCheckedNorRegistered) {

@@ -10,14 +10,16 @@ namespace {
 std::vector<std::string> Tokens(std::string_view text) {
     CDefScanner s = CDefScanner::FromText(text);
     std::vector<std::string> out;
-    for (auto t = s.NextToken(); !t.empty(); t = s.NextToken()) out.emplace_back(t);
+    for (auto t = s.NextToken(); !t.empty(); t = s.NextToken())
+        out.emplace_back(t);
     return out;
 }
 
 using V = std::vector<std::string>;
 
 TEST(DefScannerTest, WordsKeepNumbersNamesAndFileNamesWhole) {
-    EXPECT_EQ(Tokens("-3.25 0x1F some_name file.ext"), (V{"-3.25", "0x1F", "some_name", "file.ext"}));
+    EXPECT_EQ(Tokens("-3.25 0x1F some_name file.ext"),
+              (V{"-3.25", "0x1F", "some_name", "file.ext"}));
 }
 
 TEST(DefScannerTest, PunctuationBytesAreTokensOfTheirOwn) {
@@ -28,7 +30,11 @@ TEST(DefScannerTest, PunctuationBytesAreTokensOfTheirOwn) {
 }
 
 TEST(DefScannerTest, ExtraLettersAndHighBytesBelongToWords) {
-    EXPECT_EQ(Tokens("Gr\xf6\xdf" "e \x80\x81\xff"), (V{"Gr\xf6\xdf" "e", "\x80\x81\xff"}));
+    EXPECT_EQ(Tokens("Gr\xf6\xdf"
+                     "e \x80\x81\xff"),
+              (V{"Gr\xf6\xdf"
+                 "e",
+                 "\x80\x81\xff"}));
     EXPECT_EQ(format::ClassOf(0xE4), format::Word);
     EXPECT_EQ(format::ClassOf(0x7F), format::Other);
     EXPECT_EQ(format::ClassOf('-'), format::Word);
@@ -38,7 +44,8 @@ TEST(DefScannerTest, ExtraLettersAndHighBytesBelongToWords) {
 TEST(DefScannerTest, CommentsAreCollectedWithTheirLineEnds) {
     CDefScanner s = CDefScanner::FromText("a ; one\r\nb;two\nc /* three */ d ;four\re");
     V tokens;
-    for (auto t = s.NextToken(); !t.empty(); t = s.NextToken()) tokens.emplace_back(t);
+    for (auto t = s.NextToken(); !t.empty(); t = s.NextToken())
+        tokens.emplace_back(t);
     EXPECT_EQ(tokens, (V{"a", "b", "c", "d", "e"}));
     EXPECT_EQ(s.TakeComment(), "; one\r\n;two\n/* three */;four\r");
     EXPECT_FALSE(s.HasPendingComment());

@@ -10,13 +10,15 @@ namespace {
 
 std::string Write(const DefNodeList& roots) {
     format::StringSink sink;
-    for (const auto& r : roots) r->WriteNode(sink);
+    for (const auto& r : roots)
+        r->WriteNode(sink);
     return sink.text;
 }
 
 TEST(DefWriterTest, LeavesAreOneLineAndParentsIndentByDepth) {
     auto roots = Parse("{Leaf 1 two} {mission {Registry {MID 12}}}");
-    EXPECT_EQ(Write(roots), "{Leaf 1 two}\r\n{mission\r\n\t{Registry\r\n\t\t{MID 12}\r\n\t}\r\n}\r\n");
+    EXPECT_EQ(Write(roots),
+              "{Leaf 1 two}\r\n{mission\r\n\t{Registry\r\n\t\t{MID 12}\r\n\t}\r\n}\r\n");
 }
 
 TEST(DefWriterTest, EmptyValuesAreLeftOut) {
@@ -54,7 +56,8 @@ TEST(DefWriterTest, LeadingCommentsSurviveRepeatedRoundTrips) {
 }
 
 TEST(DefWriterTest, ArchiveFormRoundTripsWithDefaultFields) {
-    auto roots = Parse("; gone\n{Entity \"tank\" 0x1f {Position 1 2 3} {Inventory {Item \"a\"} {Item \"b\"}}}");
+    auto roots = Parse(
+        "; gone\n{Entity \"tank\" 0x1f {Position 1 2 3} {Inventory {Item \"a\"} {Item \"b\"}}}");
     CDefNode& src = *roots[0];
     src.isUnit = false;
     src.Child(0)->SetDepth(4);
@@ -74,7 +77,8 @@ TEST(DefWriterTest, ArchiveFormRoundTripsWithDefaultFields) {
 TEST(DefWriterTest, ArchiveFormUsesLongLengthsAndCounts) {
     CDefNode n(std::string(300, 'n'));
     n.AddValue(std::string(70000, 'v'));
-    for (int i = 0; i < 0x10000; ++i) n.AddChild("c");
+    for (int i = 0; i < 0x10000; ++i)
+        n.AddChild("c");
     CDefArchive store;
     n.Serialize(store);
     const std::string& b = store.Bytes();
@@ -98,7 +102,11 @@ TEST(DefWriterTest, TruncatedArchiveFailsWithoutReadingPastTheEnd) {
         EXPECT_FALSE(n.Serialize(load)) << "cut at " << cut;
     }
     // A declared count far beyond the bytes present must not allocate for it.
-    std::string hostile("\x01" "A" "\xff\xff" "\xff\xff\xff\x7f", 8);
+    std::string hostile("\x01"
+                        "A"
+                        "\xff\xff"
+                        "\xff\xff\xff\x7f",
+                        8);
     CDefArchive load(hostile);
     CDefNode n;
     EXPECT_FALSE(n.Serialize(load));
@@ -109,8 +117,20 @@ TEST(DefWriterTest, TruncatedArchiveFailsWithoutReadingPastTheEnd) {
 class RoundTripProperty : public ::testing::TestWithParam<int> {};
 
 std::string RandomWord(std::mt19937& rng) {
-    static const char* pool[] = {"Entity", "Position", "0x1f", "-12.500000", "a_b", "file.ext", "\"quoted ; { text\"",
-                                 "Gr\xf6\xdf" "e", "\"\"", "42", "MID", "x-y", "\xe9t\xe9"};
+    static const char* pool[] = {"Entity",
+                                 "Position",
+                                 "0x1f",
+                                 "-12.500000",
+                                 "a_b",
+                                 "file.ext",
+                                 "\"quoted ; { text\"",
+                                 "Gr\xf6\xdf"
+                                 "e",
+                                 "\"\"",
+                                 "42",
+                                 "MID",
+                                 "x-y",
+                                 "\xe9t\xe9"};
     return pool[rng() % (sizeof pool / sizeof pool[0])];
 }
 
@@ -127,7 +147,8 @@ TEST_P(RoundTripProperty, ParseWriteParseGivesTheSameTree) {
             CDefNode* parent = open[rng() % open.size()];
             CDefNode* c = parent->AddChild(RandomWord(rng));
             int values = static_cast<int>(rng() % 4);
-            for (int v = 0; v < values; ++v) c->AddValue(RandomWord(rng));
+            for (int v = 0; v < values; ++v)
+                c->AddValue(RandomWord(rng));
             if (rng() % 4 == 0) c->SetLeadingComment(rng() % 2 ? "; note\r\n" : "/* block */");
             open.push_back(c);
         }

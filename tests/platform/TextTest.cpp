@@ -1,6 +1,6 @@
+#include "platform/Text.h"
 #include "platform/DosTime.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
 
 #include "support/TestSupport.h"
 
@@ -11,13 +11,19 @@
 namespace {
 
 TEST(TextTest, CaseFoldingCoversTheCodePageLetters) {
-    EXPECT_TRUE(platform::EqualsNoCase("STRA\xdf" "E", "stra\xdf" "e"));
+    EXPECT_TRUE(platform::EqualsNoCase("STRA\xdf"
+                                       "E",
+                                       "stra\xdf"
+                                       "e"));
     EXPECT_TRUE(platform::EqualsNoCase("\xc4\xd6\xdc", "\xe4\xf6\xfc"));
     EXPECT_TRUE(platform::EqualsNoCase("\x8a\x8c\x8e\x9f", "\x9a\x9c\x9e\xff"));
     EXPECT_FALSE(platform::EqualsNoCase("\xd7", "\xf7")); // multiplication and division signs
     EXPECT_FALSE(platform::EqualsNoCase("abc", "abcd"));
     EXPECT_TRUE(platform::ContainsNoCase("Medium TANK", "tank"));
-    EXPECT_EQ(platform::ToLowerCp1252("Entity/\xc4" "A.DEF"), "entity/\xe4" "a.def");
+    EXPECT_EQ(platform::ToLowerCp1252("Entity/\xc4"
+                                      "A.DEF"),
+              "entity/\xe4"
+              "a.def");
 }
 
 TEST(TextTest, Utf8ConversionMapsTheHighControlRange) {
@@ -47,9 +53,9 @@ TEST(DosTimeTest, FieldsRoundTripAsUtcAndInvalidFieldsAreRefused) {
     int64_t back = 0;
     ASSERT_TRUE(platform::DosToUnix(date, time, back));
     EXPECT_EQ(back, 1700000000);
-    EXPECT_FALSE(platform::DosToUnix(0, 0, back));                       // month 0
-    EXPECT_FALSE(platform::DosToUnix((2 << 5) | 30, 0, back));           // 30 February
-    EXPECT_FALSE(platform::DosToUnix((1 << 5) | 1, 24 << 11, back));     // hour 24
+    EXPECT_FALSE(platform::DosToUnix(0, 0, back));                   // month 0
+    EXPECT_FALSE(platform::DosToUnix((2 << 5) | 30, 0, back));       // 30 February
+    EXPECT_FALSE(platform::DosToUnix((1 << 5) | 1, 24 << 11, back)); // hour 24
     platform::UnixToDos(0, date, time);
     ASSERT_TRUE(platform::DosToUnix(date, time, back));
     EXPECT_EQ(back, 315532800); // clamped to 1980-01-01

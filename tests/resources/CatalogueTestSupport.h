@@ -28,10 +28,12 @@ inline std::string ReadFile(const fs::path& path) {
 
 // Packs the members, in the order given, with Info-ZIP's zip: the reader is
 // checked against archives of a writer that is not our own.
-inline void MakePak(const fs::path& archive, const Members& members, const std::string& zipOptions = "") {
+inline void MakePak(const fs::path& archive, const Members& members,
+                    const std::string& zipOptions = "") {
     fs::path staging = archive.parent_path() / (archive.filename().string() + ".staging");
     fs::create_directories(archive.parent_path());
-    std::string command = "cd '" + staging.string() + "' && zip -q -X " + zipOptions + " '" + archive.string() + "'";
+    std::string command =
+        "cd '" + staging.string() + "' && zip -q -X " + zipOptions + " '" + archive.string() + "'";
     for (const auto& [name, content] : members) {
         WriteFile(staging / name, content);
         command += " '" + name + "'";
@@ -41,7 +43,7 @@ inline void MakePak(const fs::path& archive, const Members& members, const std::
 }
 
 class RecordingProgress : public platform::Progress {
-public:
+  public:
     int range = 0;
     int steps = 0;
     bool closed = false;
@@ -53,9 +55,9 @@ public:
 };
 
 class ScriptedDialogs : public resources::ResourcePathDialogs {
-public:
-    std::string gamePathAnswer;                      // empty: cancelled
-    std::optional<std::string> resourceDirAnswer;    // nullopt: cancelled
+  public:
+    std::string gamePathAnswer;                   // empty: cancelled
+    std::optional<std::string> resourceDirAnswer; // nullopt: cancelled
     std::vector<std::string> browseTitles;
     std::vector<std::string> proposals;
     std::string BrowseFolder(std::string_view title) override {
@@ -71,7 +73,7 @@ public:
 // A game folder and a resource folder in a fresh temporary folder, and a
 // catalogue wired to recording interfaces.
 class CatalogueFixture : public ::testing::Test {
-protected:
+  protected:
     testing_support::TempDir m_tmp;
     fs::path m_game = m_tmp.path() / "game";
     fs::path m_res = m_tmp.path() / "res";

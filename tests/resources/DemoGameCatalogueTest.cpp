@@ -10,16 +10,18 @@ using namespace catalogue_test;
 namespace {
 
 class DemoGameCatalogueTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!fs::exists(fs::path(VM_DEMO_GAME) / "game.pak")) GTEST_SKIP() << "demo game not generated";
+        if (!fs::exists(fs::path(VM_DEMO_GAME) / "game.pak"))
+            GTEST_SKIP() << "demo game not generated";
         m_catalogue.SetGamePath(VM_DEMO_GAME);
         m_catalogue.SetResourceDir(m_res.path().string());
         ASSERT_TRUE(m_catalogue.LoadResources());
     }
     size_t Count(int category) const {
         size_t n = 0;
-        for (const auto& e : m_catalogue.Entries()) n += e.category == category;
+        for (const auto& e : m_catalogue.Entries())
+            n += e.category == category;
         return n;
     }
     testing_support::TempDir m_res;
@@ -32,7 +34,8 @@ TEST_F(DemoGameCatalogueTest, EveryScannedCategoryHoldsSeveralTypes) {
         EXPECT_GE(Count(row.category), 3u) << "category " << row.category << " from " << row.base;
     EXPECT_GE(m_catalogue.BreedList().size(), 6u);
     std::vector<CDefNode*> presets;
-    for (const auto& top : m_catalogue.EnvironmentPresets()) top->CollectAll("Preset", presets);
+    for (const auto& top : m_catalogue.EnvironmentPresets())
+        top->CollectAll("Preset", presets);
     EXPECT_GE(presets.size(), 4u);
     EXPECT_FALSE(m_catalogue.SkeletonMap().empty());
     EXPECT_TRUE(m_prompts.messages.empty());
@@ -47,7 +50,8 @@ TEST_F(DemoGameCatalogueTest, UpperCaseDefinitionsAndPatchedTypesAreFound) {
     DefNodeList roots;
     ASSERT_TRUE(ParseDefinitionFile(chicken->path, roots));
     bool patched = false;
-    for (const auto& r : roots) patched |= r->Find("revision") != nullptr;
+    for (const auto& r : roots)
+        patched |= r->Find("revision") != nullptr;
     EXPECT_TRUE(patched) << "the chicken of the second patch archive should replace game.pak's";
 }
 

@@ -29,7 +29,9 @@ const fs::path kGenerator =
 const char* const kArchives[] = {"game.pak", "localize.pak", "resource/Patch/1.pat",
                                  "resource/Patch/2.pat"};
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 bool RunGenerator(const fs::path& outDir) {
     std::string command = Quoted(kGenerator) + " " + Quoted(outDir) + " > /dev/null";
@@ -54,7 +56,8 @@ bool EndsWith(const std::string& s, std::string_view tail) {
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
     std::map<std::string, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(root))
-        if (e.is_regular_file()) files[fs::relative(e.path(), root).generic_string()] = ReadAll(e.path());
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), root).generic_string()] = ReadAll(e.path());
     return files;
 }
 
@@ -64,9 +67,11 @@ std::vector<std::string> ListAndExtract(const fs::path& archivePath, const fs::p
     EXPECT_TRUE(pak.Open(archivePath)) << archivePath;
     EXPECT_TRUE(pak.List()) << archivePath;
     std::vector<std::string> names;
-    for (const auto& m : pak.Members()) names.push_back(m.name);
+    for (const auto& m : pak.Members())
+        names.push_back(m.name);
     std::vector<std::string> lower;
-    for (const auto& n : names) lower.push_back(Lower(n));
+    for (const auto& n : names)
+        lower.push_back(Lower(n));
     EXPECT_TRUE(pak.Extract({}, lower, target)) << archivePath;
     return names;
 }
@@ -86,16 +91,19 @@ std::string MeshLayoutProblem(const std::string& d) {
     if (d.compare(p, 4, "SKIN") == 0) {
         uint32_t n = u32(p + 4);
         p += 8;
-        for (uint32_t i = 0; i < n; ++i) skipName();
+        for (uint32_t i = 0; i < n; ++i)
+            skipName();
     }
     uint64_t faces = 0;
     int chunks = 0;
-    while (d.compare(p, 4, "MESH") == 0 && p + 20 <= d.size() && (d[p + 4] == 'R' || d[p + 4] == 'B')) {
+    while (d.compare(p, 4, "MESH") == 0 && p + 20 <= d.size() &&
+           (d[p + 4] == 'R' || d[p + 4] == 'B')) {
         unsigned names = static_cast<unsigned char>(d[p + 5]);
         if (names > 8) return "more than eight names in a chunk";
         faces += u32(p + 12);
         p += 20;
-        for (unsigned i = 0; i < names; ++i) skipName();
+        for (unsigned i = 0; i < names; ++i)
+            skipName();
         ++chunks;
     }
     if (chunks == 0) return "no material chunk";
@@ -123,10 +131,11 @@ std::string MeshLayoutProblem(const std::string& d) {
 }
 
 class DemoGameTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         s_dir = new testing_support::TempDir;
-        s_generated = RunGenerator(s_dir->path() / "first") && RunGenerator(s_dir->path() / "second");
+        s_generated =
+            RunGenerator(s_dir->path() / "first") && RunGenerator(s_dir->path() / "second");
     }
     static void TearDownTestSuite() {
         delete s_dir;
@@ -151,7 +160,8 @@ TEST_F(DemoGameTest, TwoRunsWriteTheSameBytes) {
 }
 
 TEST_F(DemoGameTest, InstallationHasItsArchivesModAndGameStandIn) {
-    for (const char* archive : kArchives) EXPECT_TRUE(fs::is_regular_file(Game() / archive)) << archive;
+    for (const char* archive : kArchives)
+        EXPECT_TRUE(fs::is_regular_file(Game() / archive)) << archive;
     auto exe = Game() / "Varnholt.exe";
     ASSERT_TRUE(fs::is_regular_file(exe));
     EXPECT_NE(fs::status(exe).permissions() & fs::perms::owner_exec, fs::perms::none);
@@ -182,7 +192,8 @@ TEST_F(DemoGameTest, EveryArchivePassesOurChecksAndPythonsZipTest) {
                          "    with zipfile.ZipFile(p) as z:\n"
                          "        if z.testzip() is not None: sys.exit(1)\n";
     std::string command = "python3 -c '" + script + "'";
-    for (const char* archive : kArchives) command += " " + Quoted(Game() / archive);
+    for (const char* archive : kArchives)
+        command += " " + Quoted(Game() / archive);
     EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
@@ -193,7 +204,7 @@ TEST_F(DemoGameTest, EveryTextResourceParsesIntoNodes) {
         auto more = ListAndExtract(Game() / patch, unpacked.path());
         names.insert(names.end(), more.begin(), more.end());
     }
-    const std::string_view textKinds[] = {".def", ".set", ".reg", ".lng", ".mi", "/map",
+    const std::string_view textKinds[] = {".def", ".set", ".reg", ".lng", ".mi",  "/map",
                                           ".mdl", ".bne", ".tex", ".ebm", ".mtl", ".fx"};
     size_t parsed = 0, definitions = 0;
     for (const auto& name : names) {
@@ -216,18 +227,39 @@ TEST_F(DemoGameTest, EveryCatalogueFolderHoldsAtLeastThreeTypes) {
     resources::CPakArchive pak;
     ASSERT_TRUE(pak.Open(Game() / "game.pak"));
     ASSERT_TRUE(pak.List());
-    const char* const folders[] = {
-        "entity/landscape/map", "entity/-vehicle/tank", "entity/-vehicle/cannon",
-        "entity/-vehicle/btr", "entity/-vehicle/car", "entity/-vehicle/marine",
-        "entity/-vehicle/airborne", "entity/-vehicle/train", "entity/inventory/",
-        "entity/-human/", "entity/-fauna/", "entity/construction/house",
-        "entity/construction/hangar", "entity/construction/monastery", "entity/construction/town",
-        "entity/construction/fence", "entity/construction/entourage", "entity/construction/cover",
-        "entity/flora/bush", "entity/flora/tree", "entity/flora/forest_trash",
-        "entity/flora/conifers", "entity/landscape/stamp", "entity/background/sky",
-        "entity/landscape/patch", "entity/landscape/rock", "properties/particle",
-        "entity/sound/", "entity/landscape/water", "entity/construction/bridge",
-        "entity/construction/railway", "entity/construction/trash", "fx/smoke/"};
+    const char* const folders[] = {"entity/landscape/map",
+                                   "entity/-vehicle/tank",
+                                   "entity/-vehicle/cannon",
+                                   "entity/-vehicle/btr",
+                                   "entity/-vehicle/car",
+                                   "entity/-vehicle/marine",
+                                   "entity/-vehicle/airborne",
+                                   "entity/-vehicle/train",
+                                   "entity/inventory/",
+                                   "entity/-human/",
+                                   "entity/-fauna/",
+                                   "entity/construction/house",
+                                   "entity/construction/hangar",
+                                   "entity/construction/monastery",
+                                   "entity/construction/town",
+                                   "entity/construction/fence",
+                                   "entity/construction/entourage",
+                                   "entity/construction/cover",
+                                   "entity/flora/bush",
+                                   "entity/flora/tree",
+                                   "entity/flora/forest_trash",
+                                   "entity/flora/conifers",
+                                   "entity/landscape/stamp",
+                                   "entity/background/sky",
+                                   "entity/landscape/patch",
+                                   "entity/landscape/rock",
+                                   "properties/particle",
+                                   "entity/sound/",
+                                   "entity/landscape/water",
+                                   "entity/construction/bridge",
+                                   "entity/construction/railway",
+                                   "entity/construction/trash",
+                                   "fx/smoke/"};
     for (const char* folder : folders) {
         size_t count = 0;
         for (const auto& m : pak.Members()) {
@@ -277,20 +309,24 @@ TEST_F(DemoGameTest, EveryFileNamedByAResourceExists) {
     size_t references = 0;
     for (const auto& name : names) {
         std::string low = Lower(name);
-        if (std::none_of(std::begin(kinds), std::end(kinds), [&](std::string_view k) { return EndsWith(low, k); }))
+        if (std::none_of(std::begin(kinds), std::end(kinds),
+                         [&](std::string_view k) { return EndsWith(low, k); }))
             continue;
         bool isMap = low.rfind("entity/landscape/map/", 0) == 0;
         CDefFile file(unpacked.path() / name);
         std::vector<const CDefNode*> work;
-        for (const auto& n : file.Nodes()) work.push_back(n.get());
+        for (const auto& n : file.Nodes())
+            work.push_back(n.get());
         while (!work.empty()) {
             const CDefNode* node = work.back();
             work.pop_back();
-            for (const CDefNode* c : node->Children()) work.push_back(c);
+            for (const CDefNode* c : node->Children())
+                work.push_back(c);
             std::string key(node->Name());
             size_t index = key == "stage" ? 1 : 0;
-            static const char* const named[] = {"Extension", "Skeleton", "VolumeView", "Frame",
-                                                "Sprite", "bone", "Heightmap", "stage", "Sound"};
+            static const char* const named[] = {"Extension", "Skeleton", "VolumeView",
+                                                "Frame",     "Sprite",   "bone",
+                                                "Heightmap", "stage",    "Sound"};
             if (std::find(std::begin(named), std::end(named), key) == std::end(named)) continue;
             const char* raw = node->GetValue(index);
             if (raw == nullptr) continue;

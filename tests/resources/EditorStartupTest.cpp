@@ -7,7 +7,7 @@ using namespace catalogue_test;
 namespace {
 
 class EditorStartupTest : public CatalogueFixture {
-protected:
+  protected:
     void MakeGame() {
         MakePak(m_game / "game.pak", {{"entity/-fauna/cow/cow.def", "{Entity}"},
                                       {"set/breed.set", "{breeds {rifleman}}"}});
@@ -60,7 +60,8 @@ TEST_F(EditorStartupTest, SavedTogglesAndFilterComeBack) {
     EXPECT_EQ(m_startup.View().showWaypoints, 1);
     EXPECT_EQ(m_startup.View().showBuildings, 1);
     EXPECT_EQ(m_startup.Settings().textureFilter, 3);
-    EXPECT_EQ(resources::CEditorStartup::ProgramDirectory("/opt/editor/varnholt-editor"), "/opt/editor");
+    EXPECT_EQ(resources::CEditorStartup::ProgramDirectory("/opt/editor/varnholt-editor"),
+              "/opt/editor");
     EXPECT_EQ(resources::CEditorStartup::ProgramDirectory("C:\\Editor\\editor.exe"), "C:\\Editor");
 }
 

@@ -29,7 +29,8 @@ struct ZipMember {
 
 uint32_t Le(const Bytes& b, size_t at, int width) {
     uint32_t v = 0;
-    for (int i = width - 1; i >= 0; --i) v = (v << 8) | b.at(at + i);
+    for (int i = width - 1; i >= 0; --i)
+        v = (v << 8) | b.at(at + i);
     return v;
 }
 
@@ -41,9 +42,11 @@ std::vector<ZipMember> ReadZip(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     Bytes zip((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     size_t end = zip.size() < 22 ? std::string::npos : zip.size() - 22;
-    while (end != std::string::npos && Le(zip, end, 4) != 0x06054b50) end = end == 0 ? std::string::npos : end - 1;
+    while (end != std::string::npos && Le(zip, end, 4) != 0x06054b50)
+        end = end == 0 ? std::string::npos : end - 1;
     if (end == std::string::npos) throw std::out_of_range("no end record in " + path.string());
-    uint32_t entries = Le(zip, end + 10, 2), cdSize = Le(zip, end + 12, 4), cdOffset = Le(zip, end + 16, 4);
+    uint32_t entries = Le(zip, end + 10, 2), cdSize = Le(zip, end + 12, 4),
+             cdOffset = Le(zip, end + 16, 4);
     size_t shift = end - cdSize - cdOffset;
     std::vector<ZipMember> members;
     for (size_t at = cdOffset + shift; entries-- > 0;) {
@@ -54,7 +57,8 @@ std::vector<ZipMember> ReadZip(const std::filesystem::path& path) {
         m.crc = Le(zip, at + 16, 4);
         uint32_t packed = Le(zip, at + 20, 4);
         m.size = Le(zip, at + 24, 4);
-        size_t nameLen = Le(zip, at + 28, 2), extraLen = Le(zip, at + 30, 2), commentLen = Le(zip, at + 32, 2);
+        size_t nameLen = Le(zip, at + 28, 2), extraLen = Le(zip, at + 30, 2),
+               commentLen = Le(zip, at + 32, 2);
         size_t local = Le(zip, at + 42, 4) + shift;
         m.name.assign(reinterpret_cast<const char*>(&zip.at(at + 46)), nameLen);
         if (Le(zip, local, 4) != 0x04034b50) throw std::out_of_range("bad local header");
@@ -69,7 +73,7 @@ std::vector<ZipMember> ReadZip(const std::filesystem::path& path) {
 
 // Hands out the bytes at most chunk at a time, to exercise every refill path.
 class MemoryInput : public resources::DecodeInput {
-public:
+  public:
     MemoryInput(const Bytes& data, size_t chunk = SIZE_MAX) : m_data(data), m_chunk(chunk) {}
     size_t Read(unsigned char* dst, size_t max) override {
         size_t n = std::min({max, m_chunk, m_data.size() - m_pos});
@@ -78,14 +82,14 @@ public:
         return n;
     }
 
-private:
+  private:
     const Bytes& m_data;
     size_t m_chunk;
     size_t m_pos = 0;
 };
 
 class CollectingOutput : public resources::DecodeOutput {
-public:
+  public:
     Bytes bytes;
     size_t writes = 0;
     size_t largestBlock = 0;
@@ -100,21 +104,26 @@ public:
     }
 };
 
-bool IsLegacy(const ZipMember& m) { return m.method >= 1 && m.method <= 6; }
+bool IsLegacy(const ZipMember& m) {
+    return m.method >= 1 && m.method <= 6;
+}
 
-DecodeResult Decode(const ZipMember& m, resources::DecodeInput& in, uint64_t size, resources::DecodeOutput& out) {
+DecodeResult Decode(const ZipMember& m, resources::DecodeInput& in, uint64_t size,
+                    resources::DecodeOutput& out) {
     if (m.method == 1) return resources::Unshrink(in, size, out);
     if (m.method == 6) return resources::Explode(in, m.flags, size, out);
     return resources::Unreduce(in, m.method - 1, size, out);
 }
 
-DecodeResult Decode(const ZipMember& m, const Bytes& data, uint64_t size, CollectingOutput& out, size_t chunk = SIZE_MAX) {
+DecodeResult Decode(const ZipMember& m, const Bytes& data, uint64_t size, CollectingOutput& out,
+                    size_t chunk = SIZE_MAX) {
     MemoryInput in(data, chunk);
     return Decode(m, in, size, out);
 }
 
 uint32_t Crc(const Bytes& b) {
-    return static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), b.data(), static_cast<uInt>(b.size())));
+    return static_cast<uint32_t>(
+        crc32(crc32(0, nullptr, 0), b.data(), static_cast<uInt>(b.size())));
 }
 
 // ---------------------------------------------------------------------------
@@ -128,7 +137,8 @@ TEST_P(LegacyArchiveTest, EveryLegacyMemberDecodesToItsSizeAndCrc) {
     int decoded = 0;
     for (const ZipMember& m : members) {
         if (!IsLegacy(m)) continue;
-        SCOPED_TRACE(m.name + " method " + std::to_string(m.method) + " flags " + std::to_string(m.flags));
+        SCOPED_TRACE(m.name + " method " + std::to_string(m.method) + " flags " +
+                     std::to_string(m.flags));
         // Input handed over a byte at a time must not change a thing.
         for (size_t chunk : {SIZE_MAX, size_t{1}}) {
             CollectingOutput out;
@@ -143,13 +153,14 @@ TEST_P(LegacyArchiveTest, EveryLegacyMemberDecodesToItsSizeAndCrc) {
 
 INSTANTIATE_TEST_SUITE_P(
     SharedArchives, LegacyArchiveTest,
-    testing::Values("zip/oz_example-s.zip", "zip/oz_example-r.zip", "zip/oz_example-i.zip", "zip/oz_example.zip",
-                    "zip/cc_SHRUNK.ZIP", "zip/cc_imploding-4Kdict-2trees.zip", "zip/cc_imploding-8Kdict-3trees.zip",
-                    "zip/cc_lorem-ipsum-implode.zip", "zip/la_test_compat_zip_implode.zip",
-                    "zip/la_test_compat_zip_implode_realloc.zip", "zip/sc_Zip.shrink.zip", "zip/sc_Zip.reduce1.zip",
-                    "zip/sc_Zip.reduce2.zip", "zip/sc_Zip.reduce3.zip", "zip/sc_Zip.reduce4.zip",
-                    "zip/sc_Zip.implode.zip", "zip/zr_shrink.zip", "zip/zr_reduce.zip", "zip/zr_implode.zip",
-                    "adversarial/zip/shrink_valid.zip"),
+    testing::Values("zip/oz_example-s.zip", "zip/oz_example-r.zip", "zip/oz_example-i.zip",
+                    "zip/oz_example.zip", "zip/cc_SHRUNK.ZIP", "zip/cc_imploding-4Kdict-2trees.zip",
+                    "zip/cc_imploding-8Kdict-3trees.zip", "zip/cc_lorem-ipsum-implode.zip",
+                    "zip/la_test_compat_zip_implode.zip",
+                    "zip/la_test_compat_zip_implode_realloc.zip", "zip/sc_Zip.shrink.zip",
+                    "zip/sc_Zip.reduce1.zip", "zip/sc_Zip.reduce2.zip", "zip/sc_Zip.reduce3.zip",
+                    "zip/sc_Zip.reduce4.zip", "zip/sc_Zip.implode.zip", "zip/zr_shrink.zip",
+                    "zip/zr_reduce.zip", "zip/zr_implode.zip", "adversarial/zip/shrink_valid.zip"),
     [](const testing::TestParamInfo<const char*>& info) {
         std::string name = std::filesystem::path(info.param).stem().string();
         for (char& c : name) {
@@ -162,12 +173,13 @@ INSTANTIATE_TEST_SUITE_P(
 // Streaming behaviour, checked on one real member of each kind.
 
 class LegacyStreamingTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto shared = testing_support::SharedTestData();
         if (shared.empty()) GTEST_SKIP() << "shared test data folder not found";
-        for (const char* archive : {"zip/sc_Zip.shrink.zip", "zip/sc_Zip.reduce1.zip", "zip/sc_Zip.reduce4.zip",
-                                    "zip/cc_imploding-4Kdict-2trees.zip", "zip/cc_lorem-ipsum-implode.zip"}) {
+        for (const char* archive :
+             {"zip/sc_Zip.shrink.zip", "zip/sc_Zip.reduce1.zip", "zip/sc_Zip.reduce4.zip",
+              "zip/cc_imploding-4Kdict-2trees.zip", "zip/cc_lorem-ipsum-implode.zip"}) {
             for (ZipMember& m : ReadZip(shared / archive)) {
                 if (IsLegacy(m)) m_members.push_back(std::move(m));
             }
@@ -207,8 +219,9 @@ TEST_F(LegacyStreamingTest, DataEndingBeforeTheDeclaredSizeIsBadData) {
 }
 
 TEST_F(LegacyStreamingTest, OutputComesInBoundedBlocksAndAFailedWriteStopsAtOnce) {
-    const ZipMember& large = *std::max_element(m_members.begin(), m_members.end(),
-                                               [](const ZipMember& a, const ZipMember& b) { return a.size < b.size; });
+    const ZipMember& large =
+        *std::max_element(m_members.begin(), m_members.end(),
+                          [](const ZipMember& a, const ZipMember& b) { return a.size < b.size; });
     ASSERT_GT(large.size, 65536u);
     CollectingOutput out;
     ASSERT_EQ(Decode(large, large.data, large.size, out), DecodeResult::Ok);
@@ -252,7 +265,7 @@ TEST(LegacyHostileTest, MalformedShrinkAndImplodeMembersAreBadData) {
 }
 
 class BitWriter {
-public:
+  public:
     BitWriter& Put(uint32_t value, unsigned count) {
         for (unsigned i = 0; i < count; ++i, ++m_used) {
             if (m_used % 8 == 0) m_bytes.push_back(0);
@@ -261,18 +274,20 @@ public:
         return *this;
     }
     BitWriter& Bytes(std::initializer_list<unsigned char> bytes) {
-        for (unsigned char b : bytes) Put(b, 8);
+        for (unsigned char b : bytes)
+            Put(b, 8);
         return *this;
     }
     const ::Bytes& Data() const { return m_bytes; }
 
-private:
+  private:
     ::Bytes m_bytes;
     unsigned m_used = 0;
 };
 
-DecodeResult DecodeBits(DecodeResult (*decode)(resources::DecodeInput&, uint64_t, resources::DecodeOutput&),
-                 const BitWriter& bits, uint64_t size, Bytes* output = nullptr) {
+DecodeResult DecodeBits(DecodeResult (*decode)(resources::DecodeInput&, uint64_t,
+                                               resources::DecodeOutput&),
+                        const BitWriter& bits, uint64_t size, Bytes* output = nullptr) {
     MemoryInput in(bits.Data());
     CollectingOutput out;
     DecodeResult r = decode(in, size, out);
@@ -281,7 +296,8 @@ DecodeResult DecodeBits(DecodeResult (*decode)(resources::DecodeInput&, uint64_t
 }
 
 TEST(LegacyHandMadeTest, ShrinkRejectsUnknownCommandsAndSelfReferencingCodes) {
-    EXPECT_EQ(DecodeBits(resources::Unshrink, BitWriter().Put('a', 9).Put(256, 9).Put(3, 9).Put('b', 9), 2),
+    EXPECT_EQ(DecodeBits(resources::Unshrink,
+                         BitWriter().Put('a', 9).Put(256, 9).Put(3, 9).Put('b', 9), 2),
               DecodeResult::BadData);
 
     // "aa" is defined as 257 and used at once; the prune then frees it, so the
@@ -299,7 +315,8 @@ DecodeResult Reduce1(resources::DecodeInput& in, uint64_t size, resources::Decod
 
 TEST(LegacyHandMadeTest, ReduceRunsReachingBeforeTheStartReadZeros) {
     BitWriter bits;
-    for (int i = 0; i < 256; ++i) bits.Put(0, 6); // no follower sets: every byte is stored plainly
+    for (int i = 0; i < 256; ++i)
+        bits.Put(0, 6); // no follower sets: every byte is stored plainly
     // 'x'; the marker escaped; a run of 2+3 bytes from 10 back; a run of 1+3 from 7 back.
     bits.Bytes({'x', 0x90, 0x00, 0x90, 0x02, 9, 0x90, 0x01, 6});
     Bytes output;
@@ -314,7 +331,8 @@ TEST(LegacyHandMadeTest, ReduceRejectsImpossibleFollowerSets) {
 
     // Byte 0 has three followers, so an index needs 2 bits and 3 is out of range.
     BitWriter badIndex;
-    for (int i = 0; i < 255; ++i) badIndex.Put(0, 6);
+    for (int i = 0; i < 255; ++i)
+        badIndex.Put(0, 6);
     badIndex.Put(3, 6).Bytes({'a', 'b', 'c'}).Put(0, 1).Put(3, 2);
     EXPECT_EQ(DecodeBits(Reduce1, badIndex, 1), DecodeResult::BadData);
 }
@@ -322,7 +340,8 @@ TEST(LegacyHandMadeTest, ReduceRejectsImpossibleFollowerSets) {
 // Two codes of 64 symbols, all 6 bits long: symbol s is stored as the 6 bits
 // of s inverted, most significant first.
 BitWriter& PutSixBitSymbol(BitWriter& bits, unsigned symbol) {
-    for (int i = 5; i >= 0; --i) bits.Put(((symbol >> i) & 1) ^ 1, 1);
+    for (int i = 5; i >= 0; --i)
+        bits.Put(((symbol >> i) & 1) ^ 1, 1);
     return bits;
 }
 

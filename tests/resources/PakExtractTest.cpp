@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class PakExtractTest : public ::testing::Test {
-protected:
+  protected:
     // Extracts the named members of an archive made of the given members into
     // the folder "out"; returns Extract's result and keeps the archive's grade.
     bool ExtractNames(const std::vector<TestMember>& members, const std::vector<std::string>& names,
@@ -34,7 +34,8 @@ protected:
     // the lower-cased names of the member table.
     bool ExtractAll(const std::vector<TestMember>& members) {
         std::vector<std::string> names;
-        for (const auto& m : members) names.push_back(platform::ToLowerCp1252(m.name));
+        for (const auto& m : members)
+            names.push_back(platform::ToLowerCp1252(m.name));
         return ExtractNames(members, names);
     }
 
@@ -46,7 +47,8 @@ protected:
 };
 
 TEST_F(PakExtractTest, SelectionIgnoresCaseButFilesKeepTheStoredCase) {
-    ASSERT_TRUE(ExtractNames({{"Entity/Tanks/A.def", "tank", 8}, {"other.txt", "x"}}, {"entity/tanks/a.def"}));
+    ASSERT_TRUE(ExtractNames({{"Entity/Tanks/A.def", "tank", 8}, {"other.txt", "x"}},
+                             {"entity/tanks/a.def"}));
     EXPECT_EQ(ReadAll(Out() / "Entity" / "Tanks" / "A.def"), "tank");
     EXPECT_FALSE(fs::exists(Out() / "other.txt"));
 }
@@ -83,7 +85,8 @@ TEST_F(PakExtractTest, FilesTakeTheMemberTimeAndReadOnlyAttribute) {
     int64_t seconds = 0;
     ASSERT_TRUE(platform::DosToUnix(ro.dosDate, ro.dosTime, seconds));
     auto written = std::chrono::file_clock::to_sys(fs::last_write_time(Out() / "ro.txt"));
-    EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count(), seconds);
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count(),
+              seconds);
 }
 
 TEST_F(PakExtractTest, WrongCrcIsWrittenButGradedAsAnError) {
@@ -104,8 +107,13 @@ TEST_F(PakExtractTest, SkippedMembersWarnWhileTheOthersAreExtracted) {
     TestMember tooNew{"new.bin", "xx"};
     tooNew.versionNeeded = 45;
     TestMember unixNew{"unix.bin", "unix"};
-    unixNew.versionNeeded = (2 << 8) | 42;  // allowed: host byte 2 raises the limit
-    EXPECT_FALSE(ExtractAll({{"ok.txt", "canary\n"}, secret, method9, tooNew, unixNew, {"ok_after.txt", "after\n", 8}}));
+    unixNew.versionNeeded = (2 << 8) | 42; // allowed: host byte 2 raises the limit
+    EXPECT_FALSE(ExtractAll({{"ok.txt", "canary\n"},
+                             secret,
+                             method9,
+                             tooNew,
+                             unixNew,
+                             {"ok_after.txt", "after\n", 8}}));
     EXPECT_EQ(m_result, PakWarning);
     EXPECT_FALSE(fs::exists(Out() / "secret.txt"));
     EXPECT_FALSE(fs::exists(Out() / "m9.bin"));
@@ -116,12 +124,19 @@ TEST_F(PakExtractTest, SkippedMembersWarnWhileTheOthersAreExtracted) {
 }
 
 TEST_F(PakExtractTest, NamesThatWouldLeaveTheTargetAreRefused) {
-    const std::vector<std::string> hostile{
-        "../ESCAPED1.txt",     "a/b/../../../ESCAPED2.txt", "..\\ESCAPED3.txt", "/tmp/ESCAPED4.txt",
-        "C:\\ESCAPED5.txt",    "C:ESCAPED6.txt",             "\\\\server\\share\\ESCAPED7.txt",
-        "sub/..\\..\\ESCAPED8.txt", "sub/.. /ESCAPED9.txt",  "x/.../ESCAPED10.txt"};
+    const std::vector<std::string> hostile{"../ESCAPED1.txt",
+                                           "a/b/../../../ESCAPED2.txt",
+                                           "..\\ESCAPED3.txt",
+                                           "/tmp/ESCAPED4.txt",
+                                           "C:\\ESCAPED5.txt",
+                                           "C:ESCAPED6.txt",
+                                           "\\\\server\\share\\ESCAPED7.txt",
+                                           "sub/..\\..\\ESCAPED8.txt",
+                                           "sub/.. /ESCAPED9.txt",
+                                           "x/.../ESCAPED10.txt"};
     std::vector<TestMember> members{{"ok.txt", "canary\n"}};
-    for (const auto& name : hostile) members.push_back({name, "escaped\n"});
+    for (const auto& name : hostile)
+        members.push_back({name, "escaped\n"});
     members.push_back({"ok_after.txt", "after\n", 8});
     fs::create_directories(m_dir.path() / "deep" / "er");
     auto saved = fs::current_path();
@@ -135,7 +150,8 @@ TEST_F(PakExtractTest, NamesThatWouldLeaveTheTargetAreRefused) {
     EXPECT_EQ(ReadAll(Out() / "ok_after.txt"), "after\n");
     // Nothing but the two canaries was written, inside the target or anywhere else.
     for (const auto& entry : fs::recursive_directory_iterator(m_dir.path()))
-        EXPECT_EQ(entry.path().filename().string().find("ESCAPED"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find("ESCAPED"), std::string::npos)
+            << entry.path();
     EXPECT_FALSE(fs::exists("/tmp/ESCAPED4.txt"));
 }
 
@@ -151,7 +167,8 @@ TEST_F(PakExtractTest, SymbolicLinksInTheTargetAreNeverFollowed) {
     fs::create_directories(Out());
     fs::create_directory_symlink(outside, Out() / "linkdir");
     fs::create_symlink(outside / "victim.txt", Out() / "file.txt");
-    EXPECT_FALSE(ExtractAll({{"linkdir/new.txt", "x"}, {"file.txt", "replaced"}, {"ok.txt", "ok"}}));
+    EXPECT_FALSE(
+        ExtractAll({{"linkdir/new.txt", "x"}, {"file.txt", "replaced"}, {"ok.txt", "ok"}}));
     EXPECT_EQ(m_result, PakError);
     EXPECT_FALSE(fs::exists(outside / "new.txt"));
     EXPECT_EQ(ReadAll(outside / "victim.txt"), "untouched");
@@ -163,7 +180,8 @@ TEST_F(PakExtractTest, SymbolicLinksInTheTargetAreNeverFollowed) {
 // Names that differ only in case are one file, as on the game's file system:
 // the later member's data under the spelling met first.
 TEST_F(PakExtractTest, NamesDifferingOnlyInCaseEndAsOneFile) {
-    ASSERT_TRUE(ExtractAll({{"Entity/A.def", "upper\n"}, {"entity/a.def", "lower\n"}, {"ENTITY/b.def", "b\n"}}));
+    ASSERT_TRUE(ExtractAll(
+        {{"Entity/A.def", "upper\n"}, {"entity/a.def", "lower\n"}, {"ENTITY/b.def", "b\n"}}));
     EXPECT_EQ(ReadAll(Out() / "Entity" / "A.def"), "lower\n");
     EXPECT_EQ(ReadAll(Out() / "Entity" / "b.def"), "b\n");
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(Out()), {}), 3);
@@ -176,7 +194,8 @@ TEST_F(PakExtractTest, NamesDifferingOnlyInCaseEndAsOneFile) {
 TEST_F(PakExtractTest, KeepPathsOffWritesEveryMemberIntoTheTarget) {
     PakExtractOptions flat;
     flat.keepPaths = false;
-    ASSERT_TRUE(ExtractNames({{"a/b/c.txt", "c"}, {"d\\e.txt", "e"}}, {"a/b/c.txt", "d\\e.txt"}, flat));
+    ASSERT_TRUE(
+        ExtractNames({{"a/b/c.txt", "c"}, {"d\\e.txt", "e"}}, {"a/b/c.txt", "d\\e.txt"}, flat));
     EXPECT_EQ(ReadAll(Out() / "c.txt"), "c");
     EXPECT_EQ(ReadAll(Out() / "e.txt"), "e");
 }
@@ -227,7 +246,8 @@ TEST_F(PakExtractTest, ManyMembersComeOutThroughSharedBuffers) {
     members.push_back({"big.bin", std::string(3 << 20, 'B'), 8});
     names.push_back("big.bin");
     ASSERT_TRUE(ExtractNames(members, names));
-    for (const auto& m : members) ASSERT_EQ(ReadAll(MemberPath(Out(), m.name)), m.data) << m.name;
+    for (const auto& m : members)
+        ASSERT_EQ(ReadAll(MemberPath(Out(), m.name)), m.data) << m.name;
 }
 
 } // namespace

@@ -49,7 +49,8 @@ std::set<std::string> PythonFailures(const fs::path& folder,
     std::set<std::string> failures;
     if (!Installed("python3")) return failures;
     std::string args;
-    for (const auto& a : archives) args += " " + Quote(a.string());
+    for (const auto& a : archives)
+        args += " " + Quote(a.string());
     auto r = Python(folder, R"(
 import sys, zipfile
 for name in sys.argv[1:]:
@@ -59,9 +60,11 @@ for name in sys.argv[1:]:
                 print(name)
     except Exception:
         print(name)
-)", args);
+)",
+                    args);
     std::istringstream lines(r.output);
-    for (std::string line; std::getline(lines, line);) failures.insert(line);
+    for (std::string line; std::getline(lines, line);)
+        failures.insert(line);
     return failures;
 }
 
@@ -73,7 +76,7 @@ bool AddFile(const fs::path& archive, const fs::path& source, const std::string&
 }
 
 class PakInteropTest : public ::testing::Test {
-protected:
+  protected:
     fs::path Path(const std::string& name) const { return m_dir.path() / name; }
     testing_support::TempDir m_dir;
 };
@@ -85,7 +88,8 @@ TEST_F(PakInteropTest, ToolArchiveUpdatedThroughTheArchiveClassPassesEveryChecke
         {"entity/guns/pak40.def", "{Entity pak40}\r\n"},
         {"maps/m1/map", std::string(20000, 'm')},
     };
-    for (const auto& [name, data] : files) WriteBytes(Path("tree") / name, data);
+    for (const auto& [name, data] : files)
+        WriteBytes(Path("tree") / name, data);
     auto archive = Path("game.pak");
     // Info-ZIP adds time and owner extra fields, which unchanged members must keep.
     ASSERT_EQ(RunCommand("cd " + Quote(Path("tree").string()) + " && zip -qr " +
@@ -113,7 +117,8 @@ TEST_F(PakInteropTest, ToolArchiveUpdatedThroughTheArchiveClassPassesEveryChecke
         files[name] = data;
     }
 
-    for (const auto& [tool, exitCode] : CheckResults(archive)) EXPECT_EQ(exitCode, 0) << tool;
+    for (const auto& [tool, exitCode] : CheckResults(archive))
+        EXPECT_EQ(exitCode, 0) << tool;
     EXPECT_TRUE(PythonFailures(m_dir.path(), {archive}).empty());
     RawArchive after = ParseRaw(ReadBytes(archive)).value();
     EXPECT_EQ(after.comment, before.comment);
@@ -129,10 +134,12 @@ TEST_F(PakInteropTest, ToolArchiveUpdatedThroughTheArchiveClassPassesEveryChecke
     ASSERT_TRUE(pak.Open(archive));
     ASSERT_TRUE(pak.List());
     std::vector<std::string> names;
-    for (const auto& m : pak.Members()) names.push_back(m.name);
+    for (const auto& m : pak.Members())
+        names.push_back(m.name);
     EXPECT_EQ(names.size(), before.members.size() + 3);
     ASSERT_TRUE(pak.Extract({}, names, Path("out")));
-    for (const auto& [name, data] : files) EXPECT_EQ(ReadBytes(Path("out") / name), data) << name;
+    for (const auto& [name, data] : files)
+        EXPECT_EQ(ReadBytes(Path("out") / name), data) << name;
 }
 
 // Archives made by many archivers over the years, each given one new member: every old

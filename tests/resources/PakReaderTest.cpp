@@ -13,7 +13,7 @@ using testing_support::TempDir;
 namespace {
 
 class PakReaderTest : public ::testing::Test {
-protected:
+  protected:
     std::filesystem::path Write(const std::string& name, const std::string& bytes) {
         auto path = m_dir.path() / name;
         WriteAll(path, bytes);
@@ -31,7 +31,8 @@ protected:
 
 TEST_F(PakReaderTest, ListReadsEveryCentralEntryInArchiveOrder) {
     std::string text;
-    for (int i = 0; i < 200; ++i) text += "{Unit tiger_" + std::to_string(i) + " 0x1f}\r\n";
+    for (int i = 0; i < 200; ++i)
+        text += "{Unit tiger_" + std::to_string(i) + " 0x1f}\r\n";
     TestMember deflated{"Entity/Tanks/Tiger.def", text, 8};
     deflated.comment = "main battle tank";
     TestMember readOnly{"data/blob.bin", std::string("\x00\x01\x02\xff", 4)};
@@ -47,7 +48,8 @@ TEST_F(PakReaderTest, ListReadsEveryCentralEntryInArchiveOrder) {
     EXPECT_EQ(m[0].name, "Entity/Tanks/Tiger.def");
     EXPECT_EQ(m[0].uncompressedSize, text.size());
     EXPECT_EQ(m[0].compressedSize, RawDeflate(text).size());
-    EXPECT_FLOAT_EQ(m[0].ratio, float((double(text.size()) - double(m[0].compressedSize)) / double(text.size())));
+    EXPECT_FLOAT_EQ(m[0].ratio, float((double(text.size()) - double(m[0].compressedSize)) /
+                                      double(text.size())));
     EXPECT_EQ(m[0].comment, "main battle tank");
     EXPECT_EQ(m[0].method, 8);
     EXPECT_EQ(m[0].crc, Crc(text));
@@ -67,7 +69,7 @@ TEST_F(PakReaderTest, ListReadsEveryCentralEntryInArchiveOrder) {
 
 TEST_F(PakReaderTest, InvalidDosTimeGivesTheCurrentTime) {
     TestMember m{"a.txt", "a"};
-    m.dosDate = 0;  // month 0
+    m.dosDate = 0; // month 0
     CPakArchive archive;
     ASSERT_TRUE(OpenAndList(archive, BuildZip({m})));
     EXPECT_NEAR(double(archive.Members()[0].time), double(std::time(nullptr)), 60.0);
@@ -87,9 +89,11 @@ TEST_F(PakReaderTest, EndRecordIsFoundAcrossBlockBoundariesAndBehindTrailingData
         EXPECT_TRUE(OpenAndList(archive, bytes));
         EXPECT_EQ(archive.Members().size(), 2u);
     }
-    for (size_t trailing : {1u, 2047u, 65530u, 65531u, 65532u, 65533u, 65534u, 65535u, 70000u, 200000u}) {
+    for (size_t trailing :
+         {1u, 2047u, 65530u, 65531u, 65532u, 65533u, 65534u, 65535u, 70000u, 200000u}) {
         SCOPED_TRACE(trailing);
-        std::string bytes = BuildZip({{"small.txt", "small\n"}}, {}, {}, std::string(trailing, 't'));
+        std::string bytes =
+            BuildZip({{"small.txt", "small\n"}}, {}, {}, std::string(trailing, 't'));
         CPakArchive archive;
         EXPECT_TRUE(OpenAndList(archive, bytes));
         EXPECT_EQ(archive.Members().size(), 1u);
@@ -110,7 +114,8 @@ TEST_F(PakReaderTest, EmptyArchiveListsNothingWithAWarning) {
 TEST_F(PakReaderTest, FilesWithoutAnEndRecordAreNoArchives) {
     std::string full = BuildZip({{"one.txt", std::string(500, '1')}, {"two.txt", "2"}});
     std::string noise;
-    for (int i = 0; i < 4096; ++i) noise += char((i * 7919 + 13) % 251 == 'P' ? 0 : (i * 7919 + 13) % 251);
+    for (int i = 0; i < 4096; ++i)
+        noise += char((i * 7919 + 13) % 251 == 'P' ? 0 : (i * 7919 + 13) % 251);
     for (const std::string& bytes : {std::string(), noise, full.substr(0, full.size() - 30),
                                      full.substr(0, 200), std::string("PK\x05\x06", 4)}) {
         CPakArchive archive;
@@ -132,7 +137,9 @@ TEST_F(PakReaderTest, OpenReportsOnlyFilesThatExistButCannotBeOpened) {
     std::filesystem::create_directory(m_dir.path() / "folder.pak");
     EXPECT_FALSE(archive.Open(m_dir.path() / "folder.pak"));
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].rfind("Cannot open file '" + (m_dir.path() / "folder.pak").string() + "': ", 0), 0u)
+    EXPECT_EQ(prompts.messages[0].rfind(
+                  "Cannot open file '" + (m_dir.path() / "folder.pak").string() + "': ", 0),
+              0u)
         << prompts.messages[0];
 }
 
@@ -148,7 +155,8 @@ TEST_F(PakReaderTest, NamesLongerThan259BytesAreCutWithAWarning) {
 TEST_F(PakReaderTest, DataInFrontOfTheArchiveShiftsEveryOffsetWithAWarning) {
     std::string prefix(3000, 'S');
     CPakArchive archive;
-    EXPECT_FALSE(OpenAndList(archive, BuildZip({{"a.txt", "alpha"}, {"b/b.txt", "beta", 8}}, {}, prefix)));
+    EXPECT_FALSE(
+        OpenAndList(archive, BuildZip({{"a.txt", "alpha"}, {"b/b.txt", "beta", 8}}, {}, prefix)));
     EXPECT_EQ(archive.LastResult(), PakWarning);
     EXPECT_EQ(archive.EndRecord().extraBytes, 3000);
     EXPECT_EQ(archive.Members().size(), 2u);
@@ -169,7 +177,8 @@ TEST_F(PakReaderTest, TestChecksEveryMemberWithoutWritingFiles) {
     tooLong.uncompressedSize = 100;
     TestMember tooShort{"short.bin", std::string(50, 'q'), 8};
     tooShort.uncompressedSize = 0xFFFFFFF0;
-    std::vector<TestMember> members{{"good.txt", "good", 8}, badCrc, secret, tooLong, tooShort, {"dir/", ""}};
+    std::vector<TestMember> members{
+        {"good.txt", "good", 8}, badCrc, secret, tooLong, tooShort, {"dir/", ""}};
     CPakArchive archive;
     ASSERT_TRUE(archive.Open(Write("t.zip", BuildZip(members))));
     std::vector<std::string> failing;
@@ -177,7 +186,8 @@ TEST_F(PakReaderTest, TestChecksEveryMemberWithoutWritingFiles) {
     EXPECT_EQ(failing, (std::vector<std::string>{"bad.txt", "secret.txt", "lie.bin", "short.bin"}));
 
     CPakArchive clean;
-    ASSERT_TRUE(clean.Open(Write("c.zip", BuildZip({{"good.txt", "good", 8}, {"s.txt", "stored"}}))));
+    ASSERT_TRUE(
+        clean.Open(Write("c.zip", BuildZip({{"good.txt", "good", 8}, {"s.txt", "stored"}}))));
     failing.clear();
     EXPECT_EQ(clean.Test(&failing), PakOk);
     EXPECT_TRUE(failing.empty());
@@ -198,7 +208,8 @@ TEST_F(PakReaderTest, UpdateRewritesTheArchiveGivenToOpen) {
     ASSERT_TRUE(reread.Open(path));
     ASSERT_TRUE(reread.List());
     std::vector<std::string> names;
-    for (const auto& m : reread.Members()) names.push_back(m.name);
+    for (const auto& m : reread.Members())
+        names.push_back(m.name);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"added/new.txt", "keep.txt"}));
     EXPECT_EQ(reread.Test(nullptr), PakOk);

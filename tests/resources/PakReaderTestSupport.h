@@ -33,7 +33,8 @@ inline void WriteAll(const std::filesystem::path& path, const std::string& bytes
 }
 
 inline uint32_t Crc(const std::string& data) {
-    return static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    return static_cast<uint32_t>(
+        crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
 inline std::string RawDeflate(const std::string& data) {
@@ -58,12 +59,12 @@ struct TestMember {
 
     std::string name;
     std::string data;
-    uint16_t method = 0;  // 0 stored or 8 deflated
+    uint16_t method = 0; // 0 stored or 8 deflated
     uint16_t flags = 0;
     uint32_t externalAttributes = 0x20;
     uint16_t versionNeeded = 20;
-    uint16_t dosDate = (24 << 9) | (6 << 5) | 15;  // 2004-06-15
-    uint16_t dosTime = (12 << 11) | (30 << 5) | 10;  // 12:30:20
+    uint16_t dosDate = (24 << 9) | (6 << 5) | 15;   // 2004-06-15
+    uint16_t dosTime = (12 << 11) | (30 << 5) | 10; // 12:30:20
     std::string comment;
     std::optional<uint32_t> crc;
     std::optional<uint32_t> uncompressedSize;
@@ -146,7 +147,7 @@ struct Json {
 };
 
 class JsonReader {
-public:
+  public:
     explicit JsonReader(const std::string& text) : m_s(text) {}
 
     Json Parse() {
@@ -160,7 +161,7 @@ public:
             for (Space(); m_i < m_s.size() && m_s[m_i] != '}'; Space()) {
                 std::string key = Parse().text;
                 Space();
-                ++m_i;  // ':'
+                ++m_i; // ':'
                 v.fields[key] = Parse();
                 Space();
                 if (m_s[m_i] == ',') ++m_i;
@@ -185,7 +186,8 @@ public:
         } else if (c == 't' || c == 'f' || c == 'n') {
             v.kind = c == 'n' ? Json::Null : Json::Bool;
             v.boolean = c == 't';
-            while (m_i < m_s.size() && std::isalpha(static_cast<unsigned char>(m_s[m_i]))) ++m_i;
+            while (m_i < m_s.size() && std::isalpha(static_cast<unsigned char>(m_s[m_i])))
+                ++m_i;
         } else {
             v.kind = Json::Number;
             size_t used = 0;
@@ -195,9 +197,10 @@ public:
         return v;
     }
 
-private:
+  private:
     void Space() {
-        while (m_i < m_s.size() && std::isspace(static_cast<unsigned char>(m_s[m_i]))) ++m_i;
+        while (m_i < m_s.size() && std::isspace(static_cast<unsigned char>(m_s[m_i])))
+            ++m_i;
     }
     const std::string& m_s;
     size_t m_i = 0;
@@ -205,12 +208,14 @@ private:
 
 inline std::string FromHex(const std::string& hex) {
     std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return out;
 }
 
 // The path of a member name below a folder, its levels split on '/'.
-inline std::filesystem::path MemberPath(const std::filesystem::path& root, const std::string& name) {
+inline std::filesystem::path MemberPath(const std::filesystem::path& root,
+                                        const std::string& name) {
     std::filesystem::path p = root;
     size_t start = 0;
     while (start <= name.size()) {

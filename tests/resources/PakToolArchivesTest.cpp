@@ -39,9 +39,11 @@ class PakToolArchivesTest : public ::testing::TestWithParam<Tool> {};
 
 std::map<std::string, std::string> SourceTree() {
     std::string text;
-    for (int i = 0; i < 2000; ++i) text += "{Entity \"tank/medium_tank\" 0x" + std::to_string(i) + "}\r\n";
+    for (int i = 0; i < 2000; ++i)
+        text += "{Entity \"tank/medium_tank\" 0x" + std::to_string(i) + "}\r\n";
     std::string binary;
-    for (unsigned i = 0; i < 70000; ++i) binary.push_back(static_cast<char>((i * 2654435761u) >> 24));
+    for (unsigned i = 0; i < 70000; ++i)
+        binary.push_back(static_cast<char>((i * 2654435761u) >> 24));
     return {{"entity/tank/Medium_Tank.def", text},
             {"texture/ground.dds", binary},
             {"set/empty.set", ""},
@@ -52,9 +54,11 @@ TEST_P(PakToolArchivesTest, EveryMemberExtractsByteForByte) {
     const Tool& tool = GetParam();
     if (!HaveTool(tool.program)) GTEST_SKIP() << tool.program << " is not installed";
     testing_support::TempDir dir;
-    fs::path tree = dir.path() / "tree", archive = dir.path() / "made.zip", out = dir.path() / "out";
+    fs::path tree = dir.path() / "tree", archive = dir.path() / "made.zip",
+             out = dir.path() / "out";
     auto files = SourceTree();
-    for (const auto& [name, bytes] : files) WriteBytes(tree / name, bytes);
+    for (const auto& [name, bytes] : files)
+        WriteBytes(tree / name, bytes);
 
     char command[1024];
     std::snprintf(command, sizeof command, tool.pack, Quote(archive.string()).c_str());
@@ -65,9 +69,11 @@ TEST_P(PakToolArchivesTest, EveryMemberExtractsByteForByte) {
     ASSERT_TRUE(pak.Open(archive));
     ASSERT_TRUE(pak.List()) << pak.LastResult();
     std::vector<std::string> names;
-    for (const auto& m : pak.Members()) names.push_back(platform::ToLowerCp1252(m.name));
+    for (const auto& m : pak.Members())
+        names.push_back(platform::ToLowerCp1252(m.name));
     ASSERT_TRUE(pak.Extract({}, names, out)) << pak.LastResult();
-    for (const auto& [name, bytes] : files) EXPECT_EQ(ReadBytes(out / name), bytes) << tool.name << ": " << name;
+    for (const auto& [name, bytes] : files)
+        EXPECT_EQ(ReadBytes(out / name), bytes) << tool.name << ": " << name;
     std::vector<std::string> failing;
     EXPECT_EQ(pak.Test(&failing), resources::PakOk);
     EXPECT_TRUE(failing.empty());

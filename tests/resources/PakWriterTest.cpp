@@ -31,7 +31,7 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
 )";
 
 class PakWriterTest : public ::testing::Test {
-protected:
+  protected:
     fs::path Path(const std::string& name) const { return m_dir.path() / name; }
 
     fs::path MakeArchive(const std::string& name = "game.pak") {
@@ -99,8 +99,8 @@ TEST_F(PakWriterTest, NewMembersCarryTheSourcesTimeAttributesAndVersions) {
     auto archive = MakeArchive();
     auto source = MakeSource("new.def", std::string(5000, 'x'));
     // 2021-03-04 05:06:08 UTC; DOS fields hold it as UTC wall time.
-    fs::last_write_time(source, std::chrono::file_clock::from_sys(std::chrono::sys_seconds{
-                                    std::chrono::seconds{1614834368}}));
+    fs::last_write_time(source, std::chrono::file_clock::from_sys(
+                                    std::chrono::sys_seconds{std::chrono::seconds{1614834368}}));
     auto readOnly = MakeSource("ro.txt", "locked");
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
 
@@ -134,18 +134,18 @@ TEST_F(PakWriterTest, ReplacedMemberDropsStaleExtrasButKeepsHighAttributeBitsAnd
     std::string data = "old";
     std::string z;
     // One member with an extra field and a comment, high attribute bits set.
-    P32(z, 0x04034B50), P16(z, 10), P16(z, 0), P16(z, 0), P32(z, 0), P32(z, Crc(data)),
-        P32(z, 3), P32(z, 3), P16(z, 5), P16(z, 8);
+    P32(z, 0x04034B50), P16(z, 10), P16(z, 0), P16(z, 0), P32(z, 0), P32(z, Crc(data)), P32(z, 3),
+        P32(z, 3), P16(z, 5), P16(z, 8);
     z += "a.txt" + std::string("UT\x04\0abcd", 8) + data;
     std::string central;
     P32(central, 0x02014B50), P16(central, 0x31E), P16(central, 10), P16(central, 0),
-        P16(central, 0), P32(central, 0), P32(central, Crc(data)), P32(central, 3),
-        P32(central, 3), P16(central, 5), P16(central, 8), P16(central, 4), P32(central, 0),
+        P16(central, 0), P32(central, 0), P32(central, Crc(data)), P32(central, 3), P32(central, 3),
+        P16(central, 5), P16(central, 8), P16(central, 4), P32(central, 0),
         P32(central, 0x81A41201), P32(central, 0);
     central += "a.txt" + std::string("UT\x04\0abcd", 8) + "note";
     std::string end;
-    P32(end, 0x06054B50), P32(end, 0), P16(end, 1), P16(end, 1),
-        P32(end, uint32_t(central.size())), P32(end, uint32_t(z.size())), P16(end, 0);
+    P32(end, 0x06054B50), P32(end, 0), P16(end, 1), P16(end, 1), P32(end, uint32_t(central.size())),
+        P32(end, uint32_t(z.size())), P16(end, 0);
     auto archive = Path("x.pak");
     WriteBytes(archive, z + central + end);
 
@@ -294,17 +294,18 @@ TEST_F(PakWriterTest, FailedUpdatesLeaveTheArchiveByteIdentical) {
          source, "n.txt", resources::PakError},
         {"end record counts one entry", patched(good.size() - 14, std::string("\1\0\1\0", 4)),
          source, "n.txt", resources::PakBadFormat},
-        {"end record counts 65535 entries", patched(good.size() - 14, "\xFF\xFF\xFF\xFF"),
-         source, "n.txt", resources::PakBadFormat},
+        {"end record counts 65535 entries", patched(good.size() - 14, "\xFF\xFF\xFF\xFF"), source,
+         "n.txt", resources::PakBadFormat},
         {"local name differs", patched(30, "ONE"), source, "n.txt", resources::PakBadFormat},
         {"member runs into the directory", patched(directory + 20, le32(0x7FFFFFF0)), source,
          "n.txt", resources::PakBadFormat},
-        {"local extra field runs past the end", patched(second + 28, "\xFF\xFF"), source,
-         "n.txt", resources::PakUnexpectedEof},
-        {"second header names the first member", patched(directory + 46 + 7 + 42, le32(0)),
-         source, "n.txt", resources::PakBadFormat},
-        {"members overlap", dupes.substr(0, dupesDirectory + 46 + 7 + 42) + le32(0) +
-                                dupes.substr(dupesDirectory + 46 + 7 + 46),
+        {"local extra field runs past the end", patched(second + 28, "\xFF\xFF"), source, "n.txt",
+         resources::PakUnexpectedEof},
+        {"second header names the first member", patched(directory + 46 + 7 + 42, le32(0)), source,
+         "n.txt", resources::PakBadFormat},
+        {"members overlap",
+         dupes.substr(0, dupesDirectory + 46 + 7 + 42) + le32(0) +
+             dupes.substr(dupesDirectory + 46 + 7 + 46),
          source, "n.txt", resources::PakBadFormat},
         {"descriptor does not match", patched(second + 30 + 7 + 14, "XXXX"), source, "n.txt",
          resources::PakBadFormat},
@@ -335,8 +336,8 @@ TEST_F(PakWriterTest, UnwritableFolderFailsAndKeepsTheArchive) {
     auto source = MakeSource("a.txt", "a");
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     // The super-user writes anywhere; an immutable folder stops even it.
-    bool immutable = ::geteuid() == 0 &&
-                     RunCommand("chattr +i " + Quote(folder.string())).exitCode == 0;
+    bool immutable =
+        ::geteuid() == 0 && RunCommand("chattr +i " + Quote(folder.string())).exitCode == 0;
     struct Unlock {
         fs::path folder;
         bool immutable;

@@ -33,7 +33,8 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
 
 inline std::string Quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -49,7 +50,8 @@ inline CommandResult RunCommand(const std::string& command) {
     if (!p) return r;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.output.append(buf, n);
     int status = ::pclose(p);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
@@ -167,11 +169,11 @@ inline uint32_t Crc(const std::string& data) {
 // Writes archives byte by byte, for layouts that ordinary tools never produce: data
 // descriptors with and without signature, prefixes, and deliberately broken fields.
 class ZipBuilder {
-public:
+  public:
     struct Member {
         std::string name;
-        std::string data;              // stored as is (method 0)
-        bool descriptor = false;       // flag bit 3, sizes in a descriptor behind the data
+        std::string data;        // stored as is (method 0)
+        bool descriptor = false; // flag bit 3, sizes in a descriptor behind the data
         bool descriptorSignature = true;
     };
 
@@ -232,7 +234,7 @@ public:
         return out + central + end + m_comment;
     }
 
-private:
+  private:
     std::vector<Member> m_members;
     std::string m_comment;
 };

@@ -8,7 +8,7 @@ using resources::CEntityEntry;
 namespace {
 
 class ResourceCatalogueTest : public CatalogueFixture {
-protected:
+  protected:
     // A small installation: every kind of file the load touches once.
     void MakeGame() {
         MakePak(m_game / "game.pak",
@@ -27,7 +27,8 @@ protected:
                  {"set/skin.set", "{skins {a {skeleton \"/bones/man.bne\"}} {b {mesh 1}}}"},
                  {"set/environment.set", "{Day {fog 1}} {Night {fog 2}}"},
                  {"set/registry/games.reg", "{games}"}});
-        MakePak(m_game / "resource/Patch/2.pat", {{"entity/-fauna/chicken/chicken.def", "patched"}});
+        MakePak(m_game / "resource/Patch/2.pat",
+                {{"entity/-fauna/chicken/chicken.def", "patched"}});
     }
 
     std::vector<std::string> NamesIn(int category) const {
@@ -62,7 +63,8 @@ TEST_F(ResourceCatalogueTest, LoadUnpacksScansAndReadsTheSets) {
     EXPECT_EQ(m_catalogue.BreedList(), (std::vector<std::string>{"rifleman", "sniper", "gunner"}));
     ASSERT_EQ(m_catalogue.BreedMap().count("rifleman"), 1u);
     EXPECT_EQ(m_catalogue.BreedMap().at("rifleman")->ChildCount(), 1u);
-    EXPECT_EQ(m_catalogue.SkeletonMap(), (std::map<std::string, std::string>{{"a", "/bones/man.bne"}}));
+    EXPECT_EQ(m_catalogue.SkeletonMap(),
+              (std::map<std::string, std::string>{{"a", "/bones/man.bne"}}));
     EXPECT_EQ(m_catalogue.EnvironmentPresets().size(), 2u);
     EXPECT_TRUE(fs::exists(m_res / "set/text/mission.lng"));
     EXPECT_TRUE(fs::exists(m_res / "set/registry/games.reg"));
@@ -119,11 +121,10 @@ TEST_F(ResourceCatalogueTest, PresentPrefixLeavesTheArchiveAloneButPatchRowsStil
 }
 
 TEST_F(ResourceCatalogueTest, UnpackDirectoryMatchesPrefixesWithoutRegardToCase) {
-    MakePak(m_game / "game.pak",
-            {{"Entity/-Vehicle/Tank_Medium/A.def", "a"},
-             {"entity/-vehicle/tank/b.def", "b"},
-             {"entity/-vehicle/tankette.txt", "c"},
-             {"entity/-vehicle/car/d.def", "d"}});
+    MakePak(m_game / "game.pak", {{"Entity/-Vehicle/Tank_Medium/A.def", "a"},
+                                  {"entity/-vehicle/tank/b.def", "b"},
+                                  {"entity/-vehicle/tankette.txt", "c"},
+                                  {"entity/-vehicle/car/d.def", "d"}});
     EXPECT_EQ(m_catalogue.UnpackDirectory("game.pak", "entity/-vehicle/tank", false), 3);
     EXPECT_TRUE(fs::exists(m_res / "Entity/-Vehicle/Tank_Medium/A.def"));
     EXPECT_FALSE(fs::exists(m_res / "entity/-vehicle/car"));
@@ -166,10 +167,12 @@ TEST_F(ResourceCatalogueTest, MissingPathsAreAskedForAndCancellingFailsTheLoad) 
     MakeGame();
     resources::CResourceCatalogue fresh(&m_prompts, &m_progress, &m_dialogs);
     EXPECT_FALSE(fresh.LoadResources());
-    EXPECT_EQ(m_dialogs.browseTitles, std::vector<std::string>{"Please select the Game Path of \"Varnholt\""});
+    EXPECT_EQ(m_dialogs.browseTitles,
+              std::vector<std::string>{"Please select the Game Path of \"Varnholt\""});
     // The resource directory is asked for even when the game path was not given.
     EXPECT_EQ(m_dialogs.proposals,
-              std::vector<std::string>{std::string(1, static_cast<char>(fs::path::preferred_separator)) + "resource"});
+              std::vector<std::string>{
+                  std::string(1, static_cast<char>(fs::path::preferred_separator)) + "resource"});
 
     m_dialogs.gamePathAnswer = m_game.string();
     EXPECT_FALSE(fresh.LoadResources());

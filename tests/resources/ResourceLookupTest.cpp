@@ -7,7 +7,7 @@ using namespace catalogue_test;
 namespace {
 
 class ResourceLookupTest : public CatalogueFixture {
-protected:
+  protected:
     fs::path m_tank = m_res / "entity/-vehicle/tank/t34/t34.def";
 
     void SetUp() override {
@@ -50,7 +50,8 @@ TEST_F(ResourceLookupTest, ResourceExistsIgnoresCaseAndJoinsOnce) {
 
 TEST_F(ResourceLookupTest, ReferencesResolveBelowTheResourcesOrBesideTheFile) {
     std::string file = m_tank.string();
-    EXPECT_EQ(m_catalogue.ResolveReference(Node("{Model \"/models/t34.mdl\"}"), 0, file), Res("Models/T34.mdl"));
+    EXPECT_EQ(m_catalogue.ResolveReference(Node("{Model \"/models/t34.mdl\"}"), 0, file),
+              Res("Models/T34.mdl"));
     EXPECT_EQ(m_catalogue.ResolveReference(Node("{Model \"t34.mdl\"}"), 0, file),
               Res("entity/-vehicle/tank/t34/T34.MDL"));
     EXPECT_EQ(m_catalogue.ResolveReference(Node("{Model x \"sub/a.mdl\"}"), 1, file),
@@ -69,38 +70,45 @@ TEST_F(ResourceLookupTest, CompanionsSplitTheFirstValueAndUnquoteTheSecond) {
     EXPECT_EQ(name, "body.tex");
     EXPECT_EQ(parameter, "2:b");
     EXPECT_EQ(resources::CResourceCatalogue::ReferenceSecondValue(node), "second");
-    EXPECT_EQ(resources::CResourceCatalogue::ReferenceFileAndParameter(Node("{Skin plain}")).first, "plain");
+    EXPECT_EQ(resources::CResourceCatalogue::ReferenceFileAndParameter(Node("{Skin plain}")).first,
+              "plain");
     EXPECT_EQ(resources::CResourceCatalogue::ReferenceSecondValue(Node("{Skin plain}")), "");
 }
 
 TEST_F(ResourceLookupTest, TexturesGoThroughTheirDescriptions) {
     std::string file = m_tank.string();
-    EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/common/wall.tex"), Res("texture/common/wall.dds"));
+    EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/common/wall.tex"),
+              Res("texture/common/wall.dds"));
     EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/common/wall.tex", "winter"),
               Res("texture/common/wall_w.dds"));
     // A variant that does not exist falls back to the plain texture.
     EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/common/wall.tex", "summer"),
               Res("texture/common/wall.dds"));
     // Relative to the referencing file, whatever the case of the frame's name.
-    EXPECT_EQ(m_catalogue.ResolveTexture(file, "body.tex"), Res("entity/-vehicle/tank/t34/body.dds"));
+    EXPECT_EQ(m_catalogue.ResolveTexture(file, "body.tex"),
+              Res("entity/-vehicle/tank/t34/body.dds"));
     // The variant goes into the file name, not into a dotted folder name.
-    EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/v1.5/roof.tex", "winter"), Res("texture/v1.5/roof.dds"));
+    EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/v1.5/roof.tex", "winter"),
+              Res("texture/v1.5/roof.dds"));
 }
 
 TEST_F(ResourceLookupTest, TexturesThatCannotBeFoundGiveTheLastPathTriedOrNothing) {
     std::string file = m_tank.string();
     EXPECT_EQ(m_catalogue.ResolveTexture(file, ""), "");
     EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/none.tex"), Res("texture/none.tex"));
-    EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/none.tex", "winter"), Res("texture/none.tex"));
+    EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/none.tex", "winter"),
+              Res("texture/none.tex"));
     EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/common/noframe.tex"), "");
     EXPECT_EQ(m_catalogue.ResolveTexture(file, "/texture/common/lost.tex"), "");
 }
 
 TEST_F(ResourceLookupTest, MaterialsNameTheirTextureBlendingAndMipmaps) {
-    WriteFile(m_res / "texture/common/wall.mtl", "{Material {stage 0 \"wall.tex\"} {Blend ALPHA} {Mipmap 1}}");
+    WriteFile(m_res / "texture/common/wall.mtl",
+              "{Material {stage 0 \"wall.tex\"} {Blend ALPHA} {Mipmap 1}}");
     WriteFile(m_res / "texture/common/plain.mtl", "{Material {Blend add}} {Other {Mipmap 0}}");
     std::string file = m_tank.string();
-    EXPECT_EQ(m_catalogue.MaterialTexture(file, "/texture/common/WALL.mtl"), Res("texture/common/wall.dds"));
+    EXPECT_EQ(m_catalogue.MaterialTexture(file, "/texture/common/WALL.mtl"),
+              Res("texture/common/wall.dds"));
     EXPECT_EQ(m_catalogue.MaterialTexture(file, "/texture/common/plain.mtl"), "");
     EXPECT_EQ(m_catalogue.MaterialTexture(file, "/texture/none.mtl"), Res("texture/none.mtl"));
 

@@ -26,7 +26,7 @@ inline std::filesystem::path SharedTestData() {
 
 // Prompts that record every text and answer Yes/No questions from a script.
 class RecordingPrompts : public platform::Prompts {
-public:
+  public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::vector<bool> answers; // consumed front to back; No when exhausted
@@ -43,11 +43,12 @@ public:
 
 // A fresh empty folder under the system temporary folder, removed at scope end.
 class TempDir {
-public:
+  public:
     TempDir() {
         auto base = std::filesystem::temp_directory_path();
         for (int i = 0;; ++i) {
-            m_path = base / ("vm_test_" + std::to_string(::getpid()) + "_" + std::to_string(s_counter++));
+            m_path = base /
+                     ("vm_test_" + std::to_string(::getpid()) + "_" + std::to_string(s_counter++));
             std::error_code ec;
             if (std::filesystem::create_directory(m_path, ec)) break;
         }
@@ -58,7 +59,7 @@ public:
     }
     const std::filesystem::path& path() const { return m_path; }
 
-private:
+  private:
     inline static int s_counter = 0;
     std::filesystem::path m_path;
 };
@@ -69,7 +70,8 @@ inline std::string Slurp(const std::filesystem::path& path) {
     if (FILE* f = std::fopen(path.string().c_str(), "rb")) {
         char buf[65536];
         size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            text.append(buf, n);
         std::fclose(f);
     }
     return text;
@@ -78,7 +80,8 @@ inline std::string Slurp(const std::filesystem::path& path) {
 // s as one word of a POSIX shell command line.
 inline std::string ShellQuote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -97,7 +100,8 @@ inline VmedResult RunVmed(const std::string& args) {
     if (!p) return r;
     char buf[4096];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     int status = pclose(p);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DefNodeList roots;
     while (ParseBlocks(scanner, nullptr, roots, checks, size % 2 == 1)) {
     }
-    for (auto& r : roots) r->locked = false;
+    for (auto& r : roots)
+        r->locked = false;
 
     // Written text grows with the sum of all depths (one TAB per level and
     // line); deep chains are written only while that stays small.
@@ -32,12 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const CDefNode* n = stack.back();
             stack.pop_back();
             indentation += static_cast<size_t>(n->depth);
-            for (const CDefNode* c : n->Children()) stack.push_back(c);
+            for (const CDefNode* c : n->Children())
+                stack.push_back(c);
         }
     }
     format::StringSink sink;
     if (indentation < 1000000)
-        for (const auto& r : roots) r->WriteNode(sink);
+        for (const auto& r : roots)
+            r->WriteNode(sink);
     DefNodeList again;
     ParseDefinitionText(sink.text, again);
 

@@ -13,8 +13,9 @@
 namespace {
 
 class FuzzInput : public resources::DecodeInput {
-public:
-    FuzzInput(const uint8_t* data, size_t size, size_t piece) : m_data(data), m_size(size), m_piece(piece) {}
+  public:
+    FuzzInput(const uint8_t* data, size_t size, size_t piece)
+        : m_data(data), m_size(size), m_piece(piece) {}
     size_t Read(unsigned char* dst, size_t max) override {
         size_t n = std::min({max, m_piece, m_size - m_pos});
         if (n > 0) std::memcpy(dst, m_data + m_pos, n);
@@ -22,7 +23,7 @@ public:
         return n;
     }
 
-private:
+  private:
     const uint8_t* m_data;
     size_t m_size;
     size_t m_piece;
@@ -30,7 +31,7 @@ private:
 };
 
 class CountingOutput : public resources::DecodeOutput {
-public:
+  public:
     uint64_t total = 0;
     bool Write(const unsigned char*, size_t size) override {
         total += size;
@@ -45,15 +46,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unsigned selector = data[0];
     // At most 1 MB of output keeps each run short; the decoders never size
     // anything from this value, which is what the large cap would catch.
-    uint64_t declared = (uint64_t{data[1]} | uint64_t{data[2]} << 8 | uint64_t{data[3]} << 16) & 0xFFFFF;
+    uint64_t declared =
+        (uint64_t{data[1]} | uint64_t{data[2]} << 8 | uint64_t{data[3]} << 16) & 0xFFFFF;
     size_t piece = (selector & 0x80) ? 1 + (data[1] & 7) : SIZE_MAX;
     FuzzInput in(data + 4, size - 4, piece);
     CountingOutput out;
     resources::DecodeResult result;
     switch (selector % 6) {
-    case 0: result = resources::Unshrink(in, declared, out); break;
-    case 5: result = resources::Explode(in, static_cast<uint16_t>((selector >> 3) & 6), declared, out); break;
-    default: result = resources::Unreduce(in, static_cast<int>(selector % 6), declared, out); break;
+    case 0:
+        result = resources::Unshrink(in, declared, out);
+        break;
+    case 5:
+        result = resources::Explode(in, static_cast<uint16_t>((selector >> 3) & 6), declared, out);
+        break;
+    default:
+        result = resources::Unreduce(in, static_cast<int>(selector % 6), declared, out);
+        break;
     }
     if (out.total > declared) std::abort();
     if (result == resources::DecodeResult::Ok && out.total != declared) std::abort();

@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (archive.Open(archivePath)) {
         archive.List();
         std::vector<std::string> names;
-        for (const auto& m : archive.Members()) names.push_back(platform::ToLowerCp1252(m.name));
+        for (const auto& m : archive.Members())
+            names.push_back(platform::ToLowerCp1252(m.name));
         archive.Test(nullptr);
         archive.Extract({}, names, target);
     }
