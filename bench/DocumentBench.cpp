@@ -9,9 +9,9 @@
 
 #include "document/EntityProps.h"
 #include "document/VarnholtMapEditorDoc.h"
+#include "pak/PakArchive.h"
 #include "platform/Progress.h"
 #include "platform/Prompts.h"
-#include "resources/PakArchive.h"
 #include "resources/ResourceCatalogue.h"
 
 #include <benchmark/benchmark.h>
@@ -94,7 +94,7 @@ Setup& GetSetup() {
             c.error = "loading the catalogue failed";
             return c;
         }
-        resources::CPakArchive pak;
+        pak::CPakArchive pak;
         if (!pak.Open(c.game / "game.pak") || !pak.List() ||
             !pak.Extract({}, {kMissionMember, kMapMember}, c.work / "extracted")) {
             c.error = "extracting the big mission failed";

@@ -5,7 +5,7 @@
 // Extraction goes below VM_PAK_BENCH_DIR (default: the system temporary
 // folder) and is removed after every run.
 
-#include "resources/PakArchive.h"
+#include "pak/PakArchive.h"
 
 #include "platform/Text.h"
 
@@ -46,7 +46,7 @@ void BM_ListAllMembers(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     size_t members = 0;
     for (auto _ : state) {
-        resources::CPakArchive archive;
+        pak::CPakArchive archive;
         archive.Open(Corpus());
         archive.List();
         members = archive.Members().size();
@@ -58,9 +58,9 @@ void BM_ListAllMembers(benchmark::State& state) {
 void BM_TestAllMembers(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     for (auto _ : state) {
-        resources::CPakArchive archive;
+        pak::CPakArchive archive;
         archive.Open(Corpus());
-        if (archive.Test(nullptr) != resources::PakOk)
+        if (archive.Test(nullptr) != pak::PakOk)
             state.SkipWithError("the corpus does not test clean");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
@@ -73,7 +73,7 @@ void BM_ExtractAll(benchmark::State& state) {
     const fs::path target = ScratchFolder("vm_pak_bench_ours");
     RemoveFolder(target);
     for (auto _ : state) {
-        resources::CPakArchive archive;
+        pak::CPakArchive archive;
         archive.Open(Corpus());
         archive.List();
         std::vector<std::string> names;

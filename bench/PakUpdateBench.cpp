@@ -7,8 +7,8 @@
 // works on a fresh copy, made outside the timed region, so all three start from an archive
 // in the page cache. The copies are removed at the end.
 
-#include "resources/PakArchive.h"
-#include "resources/PakWriter.h"
+#include "pak/PakArchive.h"
+#include "pak/PakWriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,7 +44,7 @@ const Corpus& GetCorpus() {
             if (std::system(("python3 " + Quoted(script) + " " + Quoted(c.archive)).c_str()) != 0)
                 return c;
         }
-        resources::CPakArchive pak;
+        pak::CPakArchive pak;
         if (!pak.Open(c.archive) || !pak.List()) return c;
         uint64_t best = UINT64_MAX;
         for (const auto& m : pak.Members()) {
@@ -89,13 +89,12 @@ void SetCounters(benchmark::State& state, const Corpus& c) {
 void BM_UpdateReplaceMember(benchmark::State& state) {
     const Corpus& c = GetCorpus();
     if (!c.ready) return state.SkipWithError("no corpus");
-    resources::PakAddRequest request;
+    pak::PakAddRequest request;
     request.sourcePath = c.source.string();
     request.archiveName = c.member;
     for (auto _ : state) {
         fs::path copy = FreshCopy(state, c);
-        if (!resources::UpdatePakArchive(copy, request))
-            return state.SkipWithError("update failed");
+        if (!pak::UpdatePakArchive(copy, request)) return state.SkipWithError("update failed");
     }
     SetCounters(state, c);
 }

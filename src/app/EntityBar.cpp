@@ -1,7 +1,7 @@
 #include "app/EntityBar.h"
 
-#include "app/AppCommands.h"
 #include "app/QtPlatform.h"
+#include "commands/CommandTable.h"
 #include "resources/ResourceCatalogue.h"
 
 #include <QContextMenuEvent>
@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 namespace app {
+
+using namespace commands;
 
 using document::AppMessage;
 

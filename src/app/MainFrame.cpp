@@ -1,12 +1,12 @@
 #include "app/MainFrame.h"
 
-#include "app/AppCommands.h"
 #include "app/ChildFrame.h"
 #include "app/DocManager.h"
 #include "app/EntityBar.h"
 #include "app/PropBar.h"
 #include "app/QtPlatform.h"
 #include "app/RecentFileList.h"
+#include "commands/CommandTable.h"
 #include "document/DocExport.h"
 #include "document/EnvironmentPresets.h"
 #include "editors/EnvironmentDialog.h"
@@ -38,6 +38,8 @@
 #include <filesystem>
 
 namespace app {
+
+using namespace commands;
 
 using document::AppMessage;
 

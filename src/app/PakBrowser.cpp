@@ -20,7 +20,7 @@ constexpr uint8_t kDirectoryAttribute = 0x10;
 
 } // namespace
 
-std::vector<PakBrowserEntry> PakFolderEntries(std::span<const resources::PakMemberInfo> members,
+std::vector<PakBrowserEntry> PakFolderEntries(std::span<const pak::PakMemberInfo> members,
                                               std::string_view folder) {
     std::vector<PakBrowserEntry> folders;
     std::vector<PakBrowserEntry> files;
@@ -79,7 +79,7 @@ std::string PakParentFolder(std::string_view folder) {
                                            : std::string(inner.substr(0, slash + 1));
 }
 
-CPakBrowserDialog::CPakBrowserDialog(std::vector<resources::PakMemberInfo> members, QWidget* parent)
+CPakBrowserDialog::CPakBrowserDialog(std::vector<pak::PakMemberInfo> members, QWidget* parent)
     : QDialog(parent), m_members(std::move(members)) {
     setWindowTitle(tr("Open from archive"));
     m_list = new QTreeWidget(this);

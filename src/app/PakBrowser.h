@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resources/PakArchive.h"
+#include "pak/PakArchive.h"
 
 #include <QDialog>
 
@@ -29,7 +29,7 @@ struct PakBrowserEntry {
 // the folders and files directly below it, folders first, each group in
 // byte order of the names. Folders come from members whose names continue
 // below them as well as from stored folder members.
-std::vector<PakBrowserEntry> PakFolderEntries(std::span<const resources::PakMemberInfo> members,
+std::vector<PakBrowserEntry> PakFolderEntries(std::span<const pak::PakMemberInfo> members,
                                               std::string_view folder);
 
 // The folder one level up from `folder` ("" stays "").
@@ -41,7 +41,7 @@ std::string PakParentFolder(std::string_view folder);
 class CPakBrowserDialog : public QDialog {
     Q_OBJECT
   public:
-    CPakBrowserDialog(std::vector<resources::PakMemberInfo> members, QWidget* parent = nullptr);
+    CPakBrowserDialog(std::vector<pak::PakMemberInfo> members, QWidget* parent = nullptr);
     ~CPakBrowserDialog() override;
 
     // The chosen member's full name, after the dialog was accepted.
@@ -58,7 +58,7 @@ class CPakBrowserDialog : public QDialog {
     void accept() override;
 
   private:
-    std::vector<resources::PakMemberInfo> m_members;
+    std::vector<pak::PakMemberInfo> m_members;
     std::vector<PakBrowserEntry> m_entries;
     std::string m_folder;
     std::string m_chosen;

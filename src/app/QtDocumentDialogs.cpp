@@ -6,7 +6,7 @@
 #include "document/DocExport.h"
 #include "document/VarnholtMapEditorDoc.h"
 #include "editors/ModInfoDialog.h"
-#include "resources/PakArchive.h"
+#include "pak/PakArchive.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -61,7 +61,7 @@ CQtDocumentDialogs::ChooseMapTemplate(const std::vector<std::string>& templates)
 }
 
 std::optional<std::string>
-CQtDocumentDialogs::PickPakMember(const std::vector<resources::PakMemberInfo>& members) {
+CQtDocumentDialogs::PickPakMember(const std::vector<pak::PakMemberInfo>& members) {
     ArrowCursor arrow;
     CPakBrowserDialog dialog(members, m_parent);
     if (dialog.exec() != QDialog::Accepted || dialog.ChosenMember().empty()) return std::nullopt;

@@ -34,7 +34,7 @@ class CQtDocumentDialogs : public document::DocumentDialogs {
     std::optional<std::string>
     ChooseMapTemplate(const std::vector<std::string>& templates) override;
     std::optional<std::string>
-    PickPakMember(const std::vector<resources::PakMemberInfo>& members) override;
+    PickPakMember(const std::vector<pak::PakMemberInfo>& members) override;
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool replace) override;
     bool GameOptions(int& side) override;
     bool EditModInfo(document::ModInfo& info,

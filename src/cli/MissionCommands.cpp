@@ -57,8 +57,7 @@ class CliPrompts : public platform::Prompts {
 class CliDialogs : public document::DocumentDialogs {
   public:
     explicit CliDialogs(std::string member) : m_member(std::move(member)) {}
-    std::optional<std::string>
-    PickPakMember(const std::vector<resources::PakMemberInfo>&) override {
+    std::optional<std::string> PickPakMember(const std::vector<pak::PakMemberInfo>&) override {
         if (m_member.empty()) return std::nullopt;
         return m_member;
     }

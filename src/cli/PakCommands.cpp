@@ -1,15 +1,15 @@
 #include "cli/CliCommands.h"
 
+#include "pak/PakArchive.h"
 #include "platform/Prompts.h"
 #include "platform/Text.h"
-#include "resources/PakArchive.h"
 
 #include <cstdio>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
-using resources::CPakArchive;
+using pak::CPakArchive;
 
 namespace {
 
@@ -153,7 +153,7 @@ int RunExtract(const std::vector<std::string>& args) {
             if (take && seen.insert(lower).second) names.push_back(lower);
         }
     }
-    resources::PakExtractOptions options;
+    pak::PakExtractOptions options;
     archive.Extract(options, names, positional[1]);
     PrintProblems(archive, stderr);
     return archive.LastResult();
@@ -167,7 +167,7 @@ int RunTest(const std::vector<std::string>& args) {
     std::vector<std::string> failing;
     int result = archive.Test(&failing);
     PrintProblems(archive, stdout);
-    if (result == resources::PakOk)
+    if (result == pak::PakOk)
         std::printf("%s: all members OK\n", args[0].c_str());
     else
         std::fprintf(stderr, "vmed pak: %zu member(s) not OK in %s\n", failing.size(),
@@ -180,8 +180,8 @@ int RunAdd(const std::vector<std::string>& args) {
         return UsageError("add needs an archive, a source file and a member name");
     StderrPrompts prompts;
     CPakArchive archive(&prompts);
-    if (!OpenArchive(archive, args[0])) return resources::PakError;
-    resources::PakAddRequest request;
+    if (!OpenArchive(archive, args[0])) return pak::PakError;
+    pak::PakAddRequest request;
     request.dosMode = false;
     request.keepPath = true;
     request.sourcePath = args[1];
@@ -189,7 +189,7 @@ int RunAdd(const std::vector<std::string>& args) {
     if (archive.Update(request)) return 0;
     std::fprintf(stderr, "vmed pak: adding '%s' to '%s' failed (result %d)\n", args[1].c_str(),
                  args[0].c_str(), archive.LastResult());
-    return resources::PakError;
+    return pak::PakError;
 }
 
 } // namespace

@@ -2,10 +2,10 @@
 
 #include "document/VarnholtMapEditorDoc.h"
 #include "format/DefParser.h"
+#include "pak/PakArchive.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
 #include "platform/Text.h"
-#include "resources/PakArchive.h"
 
 #include <algorithm>
 #include <cmath>
@@ -251,16 +251,16 @@ bool ExportToPak(CVarnholtMapEditorDoc& doc, const ExportPaths& paths) {
         member.erase(0, 1);
     std::replace(member.begin(), member.end(), '\\', '/');
 
-    resources::CPakArchive pak(services.prompts);
+    pak::CPakArchive pak(services.prompts);
     if (!pak.Open(fs::path(paths.gamePath) / "game.pak")) return false;
-    if (!pak.List() && pak.LastResult() > resources::PakWarning) return false;
+    if (!pak.List() && pak.LastResult() > pak::PakWarning) return false;
     for (const auto& m : pak.Members())
         if (platform::EqualsNoCase(m.name, member)) {
             if (!services.prompts || !services.prompts->AskYesNo(kOverwriteMemberQuestion))
                 return false;
             break;
         }
-    resources::PakAddRequest request;
+    pak::PakAddRequest request;
     request.dosMode = false;
     request.keepPath = true;
     request.sourcePath = path;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace resources {
+namespace pak {
 struct PakMemberInfo;
 }
 
@@ -37,7 +37,7 @@ class DocumentDialogs {
         return std::nullopt;
     }
     // The member list of an opened pak archive; the chosen member's name.
-    virtual std::optional<std::string> PickPakMember(const std::vector<resources::PakMemberInfo>&) {
+    virtual std::optional<std::string> PickPakMember(const std::vector<pak::PakMemberInfo>&) {
         return std::nullopt;
     }
     // The file-save dialog ("Save" when replace, else "Save Copy As") with a proposed name.

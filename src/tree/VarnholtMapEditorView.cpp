@@ -1,5 +1,6 @@
 #include "tree/VarnholtMapEditorView.h"
 
+#include "commands/CommandTable.h"
 #include "document/DocumentHost.h"
 #include "document/VarnholtMapEditorDoc.h"
 #include "format/DefNode.h"
@@ -22,16 +23,6 @@
 #include <climits>
 #include <utility>
 #include <vector>
-
-namespace {
-
-// Command numbers of the tree's context menu, as the main frame's command
-// table knows them.
-constexpr int kCommandEdit = 32771;
-constexpr int kCommandInsert = 32772;
-constexpr int kCommandDelete = 57632;
-
-} // namespace
 
 CVarnholtMapEditorView::CVarnholtMapEditorView(document::CVarnholtMapEditorDoc* doc,
                                                document::MessageRelay* relay, QWidget* parent)
@@ -61,15 +52,15 @@ CVarnholtMapEditorView::CVarnholtMapEditorView(document::CVarnholtMapEditorDoc* 
     m_contextMenu = new QMenu(QStringLiteral("tree"), this);
     QAction* edit = m_contextMenu->addAction(QStringLiteral("Edit...\tReturn"), this,
                                              &CVarnholtMapEditorView::OnEdit);
-    edit->setData(kCommandEdit);
+    edit->setData(commands::CmdEdit);
     edit->setStatusTip(QStringLiteral("Edit."));
     QAction* insert = m_contextMenu->addAction(QStringLiteral("Insert..."), this,
                                                &CVarnholtMapEditorView::OnInsert);
-    insert->setData(kCommandInsert);
+    insert->setData(commands::CmdInsert);
     insert->setStatusTip(QStringLiteral("Insert."));
     QAction* remove = m_contextMenu->addAction(QStringLiteral("Delete\tDel"), this,
                                                &CVarnholtMapEditorView::OnDelete);
-    remove->setData(kCommandDelete);
+    remove->setData(commands::CmdEditDelete);
     m_contextMenu->setDefaultAction(edit);
 
     Rebuild();

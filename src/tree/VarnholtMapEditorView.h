@@ -45,7 +45,7 @@ class CVarnholtMapEditorView : public QTreeView {
     CDefNode* SelectedNode() const;
     void SelectNode(CDefNode* node);
 
-    // Commands of the view (Edit 32771, Insert 32772, Delete, Copy, Paste, Find).
+    // Commands of the view (Edit, Insert, Delete, Copy, Paste, Find).
     void OnEdit();
     void OnInsert();
     void OnDelete();
@@ -61,10 +61,10 @@ class CVarnholtMapEditorView : public QTreeView {
     // Prints the visible tree text.
     void Print(QPrinter* printer);
 
-    // Tells the main frame that this view's document is active (message 1125).
+    // Tells the main frame that this view's document is active (DocumentActivated).
     void NotifyActivated();
     // A document broadcast; the tree only repaints, except before elements are
-    // deleted elsewhere (hints 7 and 11): then it lets go of every node at once
+    // deleted elsewhere (ElementDeleted, WaypointDeleted): then it lets go of every node at once
     // and rebuilds itself once the deletion is over.
     void OnUpdate(int hint, intptr_t param);
 

@@ -1,8 +1,8 @@
 #include "AppTestSupport.h"
 
-#include "app/AppCommands.h"
 #include "app/EditorApplication.h"
-#include "resources/PakArchive.h"
+#include "commands/CommandTable.h"
+#include "pak/PakArchive.h"
 
 #include <QSettings>
 
@@ -57,9 +57,9 @@ TEST_F(AppStartupTest, SettingsWrittenAtExitComeBackAtTheNextStart) {
         ASSERT_TRUE(editor.InitInstance({}));
         EXPECT_EQ(editor.Startup().View().showMapElements, 0);
         EXPECT_EQ(editor.Startup().View().showWaypoints, 1);
-        EXPECT_FALSE(editor.MainFrame()->Action(app::CmdShowMapElements)->isChecked());
-        EXPECT_TRUE(editor.MainFrame()->Action(app::CmdShowWaypoints)->isChecked());
-        EXPECT_TRUE(editor.MainFrame()->Action(app::CmdAnisotropic)->isChecked());
+        EXPECT_FALSE(editor.MainFrame()->Action(commands::CmdShowMapElements)->isChecked());
+        EXPECT_TRUE(editor.MainFrame()->Action(commands::CmdShowWaypoints)->isChecked());
+        EXPECT_TRUE(editor.MainFrame()->Action(commands::CmdAnisotropic)->isChecked());
         EXPECT_EQ(editor.Startup().Settings().textureFilter, 3);
         EXPECT_EQ(editor.RecentFiles().Files(), QStringList{"/missions/a.mi"});
         editor.ExitInstance();
@@ -105,7 +105,7 @@ TEST_F(AppStartupTest, ACancelledFirstStartFailsAndWritesNothing) {
 
 TEST_F(AppStartupTest, AFileOnTheCommandLineOpensOnceTheResourcesAreLoaded) {
     VM_REQUIRE_DEMO_GAME();
-    resources::CPakArchive pak;
+    pak::CPakArchive pak;
     ASSERT_TRUE(pak.Open(app_testing::DemoGame() / "game.pak"));
     ASSERT_TRUE(pak.Extract(
         {}, {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map"}, m_dir.path()));

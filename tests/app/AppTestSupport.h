@@ -60,8 +60,7 @@ class ForwardingDialogs : public document::DocumentDialogs {
     std::optional<std::string> ChooseMapTemplate(const std::vector<std::string>& t) override {
         return m_script.ChooseMapTemplate(t);
     }
-    std::optional<std::string>
-    PickPakMember(const std::vector<resources::PakMemberInfo>& m) override {
+    std::optional<std::string> PickPakMember(const std::vector<pak::PakMemberInfo>& m) override {
         return m_script.PickPakMember(m);
     }
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool replace) override {

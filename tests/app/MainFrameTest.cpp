@@ -1,12 +1,12 @@
 #include "AppTestSupport.h"
 
-#include "app/AppCommands.h"
 #include "app/AppDialogs.h"
 #include "app/DocManager.h"
 #include "app/EntityBar.h"
 #include "app/MainFrame.h"
 #include "app/PropBar.h"
 #include "app/RecentFileList.h"
+#include "commands/CommandTable.h"
 #include "platform/SettingsStore.h"
 
 #include <QComboBox>
@@ -89,30 +89,31 @@ TEST_F(MainFrameTest, TheMenuBarFollowsTheActiveDocumentsKind) {
     ASSERT_NE(Open("tank.def"), nullptr);
     EXPECT_EQ(m_frame->MenuResource(), 134);
     EXPECT_EQ(MenuTitles(), QStringList({"&File", "&Edit", "&View", "&Tools", "&Window", "&?"}));
-    m_frame->OnCommand(app::CmdFileClose);
+    m_frame->OnCommand(commands::CmdFileClose);
     Settle();
     EXPECT_EQ(m_frame->MenuResource(), 131);
-    m_frame->OnCommand(app::CmdFileClose);
+    m_frame->OnCommand(commands::CmdFileClose);
     Settle();
     EXPECT_EQ(m_frame->MenuResource(), 128);
     EXPECT_EQ(m_frame->windowTitle(), "Varnholt Map Editor");
 }
 
 TEST_F(MainFrameTest, CommandsCarryTheirTextsAndLaterWorkStaysDisabled) {
-    QAction* entityBar = m_frame->Action(app::CmdEntityBar);
+    QAction* entityBar = m_frame->Action(commands::CmdEntityBar);
     EXPECT_EQ(entityBar->text(), "Entity bar");
     EXPECT_EQ(entityBar->statusTip(), "Shows/hides entity bar.");
     EXPECT_EQ(entityBar->toolTip(), "Toggle entity bar");
     ASSERT_NE(Open("m.mi"), nullptr);
-    for (int id :
-         {app::CmdFullscreen, app::CmdMapBounds, app::CmdShowWaypoints, app::CmdDirectEditing,
-          app::CmdSetMarker, app::CmdRecordCameraPath, app::CmdEditZones})
+    for (int id : {commands::CmdFullscreen, commands::CmdMapBounds, commands::CmdShowWaypoints,
+                   commands::CmdDirectEditing, commands::CmdSetMarker,
+                   commands::CmdRecordCameraPath, commands::CmdEditZones})
         EXPECT_FALSE(m_frame->Action(id)->isEnabled()) << id;
-    for (int id : {app::CmdTreeview, app::CmdPlayerSide, app::CmdFileSave, app::CmdRunGame,
-                   app::CmdEditFind, app::CmdExportMod, app::CmdExportGamePak, app::CmdEnvironment})
+    for (int id : {commands::CmdTreeview, commands::CmdPlayerSide, commands::CmdFileSave,
+                   commands::CmdRunGame, commands::CmdEditFind, commands::CmdExportMod,
+                   commands::CmdExportGamePak, commands::CmdEnvironment})
         EXPECT_TRUE(m_frame->Action(id)->isEnabled()) << id;
     // The same command under the name this menu bar gives it.
-    m_frame->OnCommand(app::CmdFileClose);
+    m_frame->OnCommand(commands::CmdFileClose);
     Settle();
     QMenu* file = m_frame->menuBar()->actions().front()->menu();
     QStringList texts;
@@ -126,8 +127,8 @@ TEST_F(MainFrameTest, ActivatingADocumentFillsTheBarsOnce) {
     app::CDocumentHolder* map = Open("map");
     ASSERT_NE(map, nullptr);
     // A map has no environment; it can still be exported.
-    EXPECT_FALSE(m_frame->Action(app::CmdEnvironment)->isEnabled());
-    EXPECT_TRUE(m_frame->Action(app::CmdExportMod)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(commands::CmdEnvironment)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(commands::CmdExportMod)->isEnabled());
     EXPECT_EQ(m_frame->LastActivation(), reinterpret_cast<intptr_t>(&map->Doc()));
     EXPECT_EQ(m_frame->PropBar()->Kind(), 1);
     EXPECT_EQ(m_frame->PropBar()->TypeBox()->currentText(), "Buildings");
@@ -151,23 +152,23 @@ TEST_F(MainFrameTest, ATypeChosenInThePropertyBarReachesTheEntityBarAndHoldsTheR
 }
 
 TEST_F(MainFrameTest, TheEntityBarCommandTogglesTheBar) {
-    EXPECT_TRUE(m_frame->Action(app::CmdEntityBar)->isChecked());
-    m_frame->OnCommand(app::CmdEntityBar);
+    EXPECT_TRUE(m_frame->Action(commands::CmdEntityBar)->isChecked());
+    m_frame->OnCommand(commands::CmdEntityBar);
     Settle();
     EXPECT_FALSE(m_frame->EntityBar()->isVisible());
-    EXPECT_FALSE(m_frame->Action(app::CmdEntityBar)->isChecked());
-    m_frame->OnCommand(app::CmdEntityBar);
+    EXPECT_FALSE(m_frame->Action(commands::CmdEntityBar)->isChecked());
+    m_frame->OnCommand(commands::CmdEntityBar);
     EXPECT_TRUE(m_frame->EntityBar()->isVisible());
 }
 
 TEST_F(MainFrameTest, TreeviewStepsToTheNextWindowAndNewWindowAddsOne) {
     app::CDocumentHolder* mission = Open("m.mi");
     ASSERT_NE(mission, nullptr);
-    m_frame->OnCommand(app::CmdWindowNew);
+    m_frame->OnCommand(commands::CmdWindowNew);
     Settle();
     ASSERT_EQ(mission->Frames().size(), 2u);
     QMdiSubWindow* before = m_frame->MdiArea()->currentSubWindow();
-    m_frame->OnCommand(app::CmdTreeview);
+    m_frame->OnCommand(commands::CmdTreeview);
     Settle();
     EXPECT_NE(m_frame->MdiArea()->currentSubWindow(), before);
     EXPECT_EQ(m_docs.Documents().size(), 1u);
@@ -181,16 +182,16 @@ TEST_F(MainFrameTest, OptionsStoreTheFoldersForTheNextStart) {
         d.BrowseResourcePath();
         d.accept();
     });
-    m_frame->OnCommand(app::CmdGeneralSettings);
+    m_frame->OnCommand(commands::CmdGeneralSettings);
     EXPECT_EQ(m_settings.gamePath, "/games/varnholt");
     EXPECT_EQ(m_settings.resourceDir, "/elsewhere");
 }
 
 TEST_F(MainFrameTest, RunTheGameWithoutAGamePathStartsNothingWhenTheBrowserIsCancelled) {
-    m_frame->OnCommand(app::CmdRunGame);
+    m_frame->OnCommand(commands::CmdRunGame);
     EXPECT_TRUE(m_started.isEmpty());
     m_settings.gamePath = "/games/varnholt";
-    m_frame->OnCommand(app::CmdRunGame);
+    m_frame->OnCommand(commands::CmdRunGame);
     EXPECT_EQ(m_started, QStringList{"/games/varnholt/Varnholt.exe"});
     EXPECT_TRUE(m_frame->isMinimized());
 }
@@ -200,13 +201,13 @@ TEST_F(MainFrameTest, ARecentFileThatIsGoneLeavesTheList) {
     m_recent.Add(missing);
     ASSERT_NE(Open("m.mi"), nullptr);
     ASSERT_EQ(m_recent.Files().size(), 2);
-    m_frame->OnCommand(app::CmdFileClose);
+    m_frame->OnCommand(commands::CmdFileClose);
     Settle();
     QMenu* file = m_frame->menuBar()->actions().front()->menu();
     emit file->aboutToShow();
     QAction* second = nullptr;
     for (QAction* a : file->actions())
-        if (a->data().toInt() == app::CmdFileMruFirst + 1) second = a;
+        if (a->data().toInt() == commands::CmdFileMruFirst + 1) second = a;
     ASSERT_NE(second, nullptr);
     second->trigger();
     EXPECT_EQ(m_recent.Files(),

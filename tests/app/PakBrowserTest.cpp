@@ -4,10 +4,10 @@
 
 namespace {
 
-std::vector<resources::PakMemberInfo> Members(std::initializer_list<const char*> names) {
-    std::vector<resources::PakMemberInfo> members;
+std::vector<pak::PakMemberInfo> Members(std::initializer_list<const char*> names) {
+    std::vector<pak::PakMemberInfo> members;
     for (const char* name : names) {
-        resources::PakMemberInfo m;
+        pak::PakMemberInfo m;
         m.name = name;
         if (m.name.ends_with('/')) m.attributes = 0x10;
         members.push_back(m);

@@ -1,7 +1,7 @@
 #include "DocTestSupport.h"
 
 #include "document/DocExport.h"
-#include "resources/PakArchive.h"
+#include "pak/PakArchive.h"
 #include "resources/ResourceCatalogue.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ class DocExportTest : public ::testing::Test, protected DocFixture {
         catalogue.SetGamePath(game.string());
         catalogue.SetResourceDir(res.string());
         ASSERT_TRUE(catalogue.LoadResources());
-        resources::CPakArchive pak;
+        pak::CPakArchive pak;
         ASSERT_TRUE(pak.Open(game / "game.pak"));
         ASSERT_TRUE(pak.Extract(
             {}, {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map"}, res));
@@ -129,7 +129,7 @@ TEST_F(DocExportTest, PakExportReplacesTheMemberAfterAsking) {
     prompts.answers = {true};
     ASSERT_TRUE(ExportToPak(*doc, paths));
     testing_support::TempDir out;
-    resources::CPakArchive pak;
+    pak::CPakArchive pak;
     ASSERT_TRUE(pak.Open(game / "game.pak"));
     ASSERT_TRUE(pak.Extract({}, {"map/single/crossroads/crossroads.mi"}, out.path()));
     EXPECT_EQ(ReadText(out.path() / "map/single/crossroads/crossroads.mi"), changed);

@@ -38,8 +38,7 @@ class ScriptedDialogs : public document::DocumentDialogs {
         templatesOffered = templates;
         return mapTemplate;
     }
-    std::optional<std::string>
-    PickPakMember(const std::vector<resources::PakMemberInfo>&) override {
+    std::optional<std::string> PickPakMember(const std::vector<pak::PakMemberInfo>&) override {
         return pakMember;
     }
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool) override {

@@ -1,4 +1,4 @@
-#include "../document/DocTestSupport.h"
+#include "document/DocTestSupport.h"
 #include "support/QtTestSupport.h"
 
 #include "editors/EnvironmentDialog.h"

@@ -4,7 +4,7 @@
 // and patches that really change what they override.
 
 #include "format/DefParser.h"
-#include "resources/PakArchive.h"
+#include "pak/PakArchive.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -63,7 +63,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
 
 // Lists an archive with our reader and extracts all of it into target.
 std::vector<std::string> ListAndExtract(const fs::path& archivePath, const fs::path& target) {
-    resources::CPakArchive pak;
+    pak::CPakArchive pak;
     EXPECT_TRUE(pak.Open(archivePath)) << archivePath;
     EXPECT_TRUE(pak.List()) << archivePath;
     std::vector<std::string> names;
@@ -179,12 +179,12 @@ TEST_F(DemoGameTest, InstallationHasItsArchivesModAndGameStandIn) {
 
 TEST_F(DemoGameTest, EveryArchivePassesOurChecksAndPythonsZipTest) {
     for (const char* archive : kArchives) {
-        resources::CPakArchive pak;
+        pak::CPakArchive pak;
         ASSERT_TRUE(pak.Open(Game() / archive)) << archive;
         ASSERT_TRUE(pak.List()) << archive;
         EXPECT_FALSE(pak.Members().empty()) << archive;
         std::vector<std::string> failing;
-        EXPECT_EQ(pak.Test(&failing), resources::PakOk) << archive;
+        EXPECT_EQ(pak.Test(&failing), pak::PakOk) << archive;
         EXPECT_TRUE(failing.empty()) << archive << ": " << failing.front();
     }
     std::string script = "import sys, zipfile\n"
@@ -224,7 +224,7 @@ TEST_F(DemoGameTest, EveryTextResourceParsesIntoNodes) {
 // The editor catalogues what it finds below these folders; each must offer
 // several types so that every list of the entity bar has a choice.
 TEST_F(DemoGameTest, EveryCatalogueFolderHoldsAtLeastThreeTypes) {
-    resources::CPakArchive pak;
+    pak::CPakArchive pak;
     ASSERT_TRUE(pak.Open(Game() / "game.pak"));
     ASSERT_TRUE(pak.List());
     const char* const folders[] = {"entity/landscape/map",

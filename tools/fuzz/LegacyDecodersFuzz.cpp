@@ -3,7 +3,7 @@
 // code flags), the next three the declared size; the rest is the member data.
 // Input reaches the decoder in uneven pieces so every refill path is taken.
 
-#include "resources/LegacyDecoders.h"
+#include "pak/LegacyDecoders.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -12,7 +12,7 @@
 
 namespace {
 
-class FuzzInput : public resources::DecodeInput {
+class FuzzInput : public pak::DecodeInput {
   public:
     FuzzInput(const uint8_t* data, size_t size, size_t piece)
         : m_data(data), m_size(size), m_piece(piece) {}
@@ -30,7 +30,7 @@ class FuzzInput : public resources::DecodeInput {
     size_t m_pos = 0;
 };
 
-class CountingOutput : public resources::DecodeOutput {
+class CountingOutput : public pak::DecodeOutput {
   public:
     uint64_t total = 0;
     bool Write(const unsigned char*, size_t size) override {
@@ -51,19 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t piece = (selector & 0x80) ? 1 + (data[1] & 7) : SIZE_MAX;
     FuzzInput in(data + 4, size - 4, piece);
     CountingOutput out;
-    resources::DecodeResult result;
+    pak::DecodeResult result;
     switch (selector % 6) {
     case 0:
-        result = resources::Unshrink(in, declared, out);
+        result = pak::Unshrink(in, declared, out);
         break;
     case 5:
-        result = resources::Explode(in, static_cast<uint16_t>((selector >> 3) & 6), declared, out);
+        result = pak::Explode(in, static_cast<uint16_t>((selector >> 3) & 6), declared, out);
         break;
     default:
-        result = resources::Unreduce(in, static_cast<int>(selector % 6), declared, out);
+        result = pak::Unreduce(in, static_cast<int>(selector % 6), declared, out);
         break;
     }
     if (out.total > declared) std::abort();
-    if (result == resources::DecodeResult::Ok && out.total != declared) std::abort();
+    if (result == pak::DecodeResult::Ok && out.total != declared) std::abort();
     return 0;
 }

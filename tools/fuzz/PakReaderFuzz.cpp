@@ -2,7 +2,7 @@
 // it, checks it and extracts everything into a scratch folder, which is
 // removed again after each input.
 
-#include "resources/PakArchive.h"
+#include "pak/PakArchive.h"
 
 #include "platform/Text.h"
 
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::ofstream out(archivePath, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    resources::CPakArchive archive;
+    pak::CPakArchive archive;
     if (archive.Open(archivePath)) {
         archive.List();
         std::vector<std::string> names;

@@ -1,0 +1,305 @@
+#include "document/VarnholtMapEditorDoc.h"
+
+#include "format/DefParser.h"
+#include "pak/PakArchive.h"
+#include "platform/Files.h"
+#include "platform/Prompts.h"
+#include "platform/Text.h"
+#include "resources/ResourceCatalogue.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace document {
+
+namespace {
+
+std::string Extension(const std::string& path) {
+    return platform::ToLowerCp1252(fs::path(path).extension().string());
+}
+
+std::string FileName(const std::string& path) {
+    return fs::path(path).filename().string();
+}
+
+CDefNode* AddFloats(CDefNode* parent, const char* name, std::initializer_list<double> values) {
+    CDefNode* node = parent->AddChild(name);
+    size_t i = 0;
+    for (double v : values)
+        node->SetFloat(i++, v);
+    return node;
+}
+
+std::unique_ptr<CDefNode> NewMissionRoot() {
+    auto root = std::make_unique<CDefNode>();
+    root->Assign("mission", {});
+    CDefNode* camera = root->AddChild("Camera");
+    AddFloats(camera, "Position", {842.193, 2100.95});
+    AddFloats(camera, "Distance", {988.671, 200, 2000});
+    AddFloats(camera, "ViewAngle", {0.432753, 10, 60});
+    root->AddChild("Environment", "\"day\"");
+    root->AddChild("User", "1");
+    root->AddChild("GameProgress")->Assign("GameProgress", {"0", "0"});
+    return root;
+}
+
+std::unique_ptr<CDefNode> NewMapRoot(const std::string& ground) {
+    auto root = std::make_unique<CDefNode>();
+    root->Assign("map", {});
+    std::string quoted = "\"" + ground + "\"";
+    CDefNode* entity = root->AddChild("Entity");
+    entity->Assign("Entity", {quoted, "0x0"});
+    AddFloats(entity, "Position", {0, 0, 0});
+    return root;
+}
+
+BoundsRect RectOf(const CDefNode* node, const BoundsRect& fallback) {
+    if (!node) return fallback;
+    double v[4] = {0, 0, 0, 0};
+    for (size_t i = 0; i < 4; ++i)
+        node->GetFloat(i, v[i]);
+    return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]),
+            static_cast<float>(v[3])};
+}
+
+} // namespace
+
+void CVarnholtMapEditorDoc::DeleteContents() {
+    m_directEditText.clear();
+    if (m_appending) return;
+    m_extent.picture = {};
+    m_extent.offsetX = m_extent.offsetY = 0.0f;
+    m_zones.clear();
+    m_events.clear();
+    m_triggers.clear();
+    m_cameraPaths.clear();
+    m_roots.clear();
+}
+
+bool CVarnholtMapEditorDoc::LoadFile(const std::string& path, bool reportFailure) {
+    DeleteContents();
+    CDefScanner scanner{fs::path(path)};
+    if (!scanner.Ok()) {
+        if (reportFailure) Message("Cannot open the file '" + path + "'.");
+        return false;
+    }
+    format::DuplicateChecks checks{m_idRegistry.get(), m_midRegistry.get(), m_services.prompts};
+    while (ParseBlocks(scanner, nullptr, m_roots, checks, m_loadingBaseMap)) {
+    }
+    return true;
+}
+
+bool CVarnholtMapEditorDoc::LoadFromText(std::string_view text) {
+    DeleteContents();
+    CDefScanner scanner = CDefScanner::FromText(text);
+    format::DuplicateChecks checks{m_idRegistry.get(), m_midRegistry.get(), m_services.prompts};
+    while (ParseBlocks(scanner, nullptr, m_roots, checks, m_loadingBaseMap)) {
+    }
+    return true;
+}
+
+bool CVarnholtMapEditorDoc::OnNewDocument() {
+    DeleteContents();
+    if (m_kind == Mission) {
+        std::optional<std::string> base =
+            m_services.dialogs ? m_services.dialogs->OpenBaseMap() : std::nullopt;
+        if (!base) return false;
+        m_loadingBaseMap = true;
+        m_baseMapPath = *base;
+        if (LoadFile(*base, true)) m_appending = true;
+        m_loadingBaseMap = m_appending = false;
+        m_roots.push_back(NewMissionRoot());
+    } else {
+        std::string ground = "$createmap$";
+        if (m_kind == Map) {
+            std::vector<std::string> templates;
+            if (m_services.catalogue)
+                for (const auto& entry : m_services.catalogue->Entries())
+                    if (entry.category == resources::CategoryMapDefinitions)
+                        templates.push_back(entry.name);
+            std::optional<std::string> chosen =
+                m_services.dialogs ? m_services.dialogs->ChooseMapTemplate(templates)
+                                   : std::nullopt;
+            if (!chosen) return false;
+            ground = *chosen;
+        }
+        m_roots.push_back(NewMapRoot(ground));
+    }
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CVarnholtMapEditorDoc::PickPakMember(const std::string& archivePath, std::string& extracted) {
+    pak::CPakArchive pak(m_services.prompts);
+    if (!pak.Open(archivePath)) return false;
+    pak.List();
+    if (pak.Members().empty()) return false;
+    std::optional<std::string> member =
+        m_services.dialogs ? m_services.dialogs->PickPakMember(pak.Members()) : std::nullopt;
+    if (!member || member->empty() || !m_services.catalogue ||
+        m_services.catalogue->ResourceDir().empty())
+        return false;
+    std::vector<std::string> names{platform::ToLowerCp1252(*member)};
+    // A mission needs its base map from the same folder of the archive.
+    if (Extension(*member) == ".mi") {
+        size_t slash = member->rfind('/');
+        std::string folder =
+            slash == std::string::npos ? std::string() : member->substr(0, slash + 1);
+        names.push_back(platform::ToLowerCp1252(folder + "map"));
+    }
+    fs::path target = m_services.catalogue->ResourceDir();
+    pak.Extract({}, names, target);
+    if (pak.LastResult() > pak::PakWarning) return false;
+    fs::path file = target / fs::path(*member).relative_path();
+    if (!fs::exists(file)) return false;
+    extracted = file.string();
+    return true;
+}
+
+bool CVarnholtMapEditorDoc::OnOpenDocument(const std::string& path) {
+    std::string file = path;
+    std::string ext = Extension(file);
+    if (ext == ".pak" || ext == ".pat") {
+        if (m_services.host) m_services.host->AddRecentFile(path);
+        std::string extracted;
+        if (!PickPakMember(path, extracted)) return false;
+        file = extracted;
+        ext = Extension(file);
+    }
+    if (ext == ".mi") {
+        m_kind = Mission;
+        m_baseMapPath = (fs::path(file).parent_path() / "map").string();
+        m_loadingBaseMap = true;
+        bool loaded = LoadFile(m_baseMapPath, false);
+        if (!loaded) {
+            std::optional<std::string> chosen =
+                m_services.dialogs ? m_services.dialogs->OpenBaseMap() : std::nullopt;
+            loaded = chosen && LoadFile(*chosen, true);
+            // The copy beside the mission is made from the map actually used.
+            if (loaded) m_baseMapPath = *chosen;
+        }
+        if (!loaded) {
+            m_loadingBaseMap = false;
+            return false;
+        }
+        m_appending = true;
+    } else if (ext.empty()) {
+        m_kind = Map;
+        m_baseMapPath = file;
+    }
+    m_loadingBaseMap = false;
+    bool loaded = LoadFile(file, true);
+    m_appending = false;
+    if (!loaded) return false;
+    m_pathName = file;
+    m_title = FileName(file);
+    m_modified = false;
+    return true;
+}
+
+void CVarnholtMapEditorDoc::Serialize(format::DefSink& sink) {
+    if (m_services.host) {
+        // A document saved from its text view is stored exactly as typed.
+        if (std::optional<std::string> text = m_services.host->ActiveTextViewText()) {
+            sink.Write(text->data(), text->size());
+            return;
+        }
+    }
+    for (const auto& root : m_roots)
+        root->WriteNode(sink);
+    if (m_services.host && m_services.host->HasTextView()) {
+        m_directEditText.clear();
+        m_services.host->ReloadTextView();
+    }
+}
+
+bool CVarnholtMapEditorDoc::WriteDocument(const std::string& path) {
+    platform::AtomicFile file;
+    if (!file.Open(path)) return false;
+    bool ok;
+    {
+        format::FileSink sink(file.Stream());
+        Serialize(sink);
+        ok = sink.Flush() && !sink.Failed();
+    }
+    if (!ok) {
+        file.Discard();
+        return false;
+    }
+    return file.Commit();
+}
+
+void CVarnholtMapEditorDoc::CopyBaseMap(const std::string& missionPath) {
+    fs::path target = fs::path(missionPath).parent_path() / "map";
+    std::error_code ec;
+    if (fs::exists(target, ec)) {
+        if (!m_services.prompts || !m_services.prompts->AskYesNo(kOverwriteMapQuestion)) return;
+    }
+    std::optional<std::string> content = platform::ReadWholeFile(m_baseMapPath);
+    if (!content) return;
+    platform::WriteFileAtomically(target, *content);
+}
+
+bool CVarnholtMapEditorDoc::OnSaveDocument(const std::string& path) {
+    if (m_services.host) m_services.host->UpdateAllViews(UpdateHint::AboutToSave, 0);
+    if (m_kind == Mission && !m_baseMapPath.empty())
+        CopyBaseMap(path);
+    else if (m_kind == Map)
+        m_baseMapPath = path;
+    if (!WriteDocument(path)) {
+        if (m_services.prompts)
+            m_services.prompts->Message("Failed to save the document '" + path + "'.",
+                                        platform::Icon::Error);
+        return false;
+    }
+    SetModifiedFlag(false);
+    if (m_services.host) m_services.host->TextViewSaved();
+    return true;
+}
+
+bool CVarnholtMapEditorDoc::DoSave(const std::string& path, bool replace) {
+    std::string name = path;
+    if (name.empty()) {
+        std::string proposal = m_pathName;
+        if (proposal.empty()) {
+            if (replace && m_kind == Map) {
+                CDefNode* root = MapRoot();
+                BoundsRect camera =
+                    RectOf(root ? root->FindChild("CameraBound") : nullptr, m_world);
+                BoundsRect pather =
+                    RectOf(root ? root->FindChild("PatherBound") : nullptr, m_world);
+                if (!EditBounds(m_world, camera, pather)) return false;
+            }
+            proposal = m_title.substr(0, m_title.find_first_of(" #%;/\\"));
+            if (m_kind == Mission)
+                proposal += ".mi";
+            else
+                proposal = "map";
+        }
+        std::optional<std::string> chosen =
+            m_services.dialogs ? m_services.dialogs->AskSaveFileName(proposal, replace)
+                               : std::nullopt;
+        if (!chosen || chosen->empty()) return false;
+        name = *chosen;
+    }
+    // Maps have no extension.
+    if (m_kind != Mission && name.size() >= 3 &&
+        platform::EqualsNoCase(std::string_view(name).substr(name.size() - 3), ".mi"))
+        name.resize(name.size() - 3);
+    if (!OnSaveDocument(name)) return false;
+    if (replace) {
+        m_pathName = name;
+        SetTitle(FileName(name));
+        if (m_services.host) m_services.host->AddRecentFile(name);
+    }
+    return true;
+}
+
+void CVarnholtMapEditorDoc::OnCloseDocument() {
+    if (m_services.host)
+        m_services.host->SendToMainFrame(AppMessage::DocumentClosing, 0,
+                                         reinterpret_cast<intptr_t>(this));
+}
+
+} // namespace document
