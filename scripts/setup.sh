@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build tools
   build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
+  # the house rules: layout checked with Debian's clang-format
+  clang-format
   # libraries of the core
   zlib1g-dev libglm-dev libstb-dev
   # tests and benchmarks
