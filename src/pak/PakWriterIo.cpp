@@ -225,8 +225,7 @@ bool PakOutputFile::Commit(std::filesystem::perms perms) {
     }
     // The new archive takes the old one's permissions, so a read-only archive stays
     // read-only; the temporary file is ours, so this works even then.
-    std::error_code ec;
-    std::filesystem::permissions(m_file.TempPath(), perms, ec);
+    m_file.SetPermissions(perms);
     // No full sync before the rename: it would double the time of every export
     // into a game-sized archive. Replacing a file by renaming over it orders the
     // new data before the new name on the file systems the game is installed
