@@ -1,6 +1,8 @@
 #include "app/AppDialogs.h"
 
+#include "app/QtPlatform.h"
 #include "platform/Text.h"
+#include "resources/EditorStartup.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -75,7 +77,9 @@ FolderBrowser SystemFolderBrowser() {
 
 COptionsDialog::COptionsDialog(const QString& gamePath, const QString& resourcePath,
                                FolderBrowser browser, QWidget* parent)
-    : QDialog(parent), m_browser(std::move(browser)) {
+    : QDialog(parent), m_browser(std::move(browser)),
+      m_ownPrompts(std::make_unique<QtPrompts>(this)), m_prompts(m_ownPrompts.get()),
+      m_initialGamePath(gamePath) {
     setWindowTitle(tr("Options"));
     m_gamePath = new QLineEdit(gamePath, this);
     m_gamePath->setObjectName("gamePath");
@@ -99,6 +103,25 @@ COptionsDialog::COptionsDialog(const QString& gamePath, const QString& resourceP
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(OkCancel(this));
+}
+
+COptionsDialog::~COptionsDialog() = default;
+
+void COptionsDialog::accept() {
+    // A wrong game folder, once stored, would give every later start an
+    // empty catalogue with no word of why.
+    // Only a changed folder is checked: the one the editor started with was
+    // checked then, and refusing it now would hold the resource path hostage.
+    QString game = m_gamePath->text();
+    if (!game.isEmpty() && game != m_initialGamePath) {
+        std::string problem = resources::CheckGameFolder(ToPath(game));
+        if (!problem.empty()) {
+            if (m_prompts) m_prompts->Message(problem, platform::Icon::Warning);
+            m_gamePath->setFocus();
+            return;
+        }
+    }
+    QDialog::accept();
 }
 
 QString COptionsDialog::GamePath() const {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ class QComboBox;
 class QFileDialog;
 class QLineEdit;
 class QListWidget;
+
+namespace platform {
+class Prompts;
+}
 
 namespace app {
 
@@ -40,19 +45,28 @@ void SetFileFilters(QFileDialog& dialog, const QStringList& filters);
 
 // "Options": the game path and the resource path, each with a "..." button
 // that opens the folder browser and puts its answer into the field, so a
-// cancelled browser empties the field.
+// cancelled browser empties the field. OK refuses a changed game path that
+// is not the game's folder (it says what is missing there) and the dialog
+// stays open; an empty game path is asked for at the next start.
 class COptionsDialog : public QDialog {
     Q_OBJECT
   public:
     COptionsDialog(const QString& gamePath, const QString& resourcePath, FolderBrowser browser,
                    QWidget* parent = nullptr);
+    ~COptionsDialog() override;
     QString GamePath() const;
     QString ResourcePath() const;
     void BrowseGamePath();
     void BrowseResourcePath();
+    // Where the refusal is shown; message boxes when not set.
+    void SetPrompts(platform::Prompts* prompts) { m_prompts = prompts; }
+    void accept() override;
 
   private:
     FolderBrowser m_browser;
+    std::unique_ptr<platform::Prompts> m_ownPrompts;
+    platform::Prompts* m_prompts;
+    QString m_initialGamePath;
     QLineEdit* m_gamePath;
     QLineEdit* m_resourcePath;
 };

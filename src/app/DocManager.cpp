@@ -4,9 +4,11 @@
 #include "app/ChildFrame.h"
 #include "app/QtDocumentDialogs.h"
 #include "app/QtPlatform.h"
+#include "platform/Prompts.h"
 #include "tree/VarnholtMapEditorView.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -31,6 +33,28 @@ QString AbsolutePath(const QString& path) {
 }
 
 } // namespace
+
+QString CannotOpenMessage(const QString& path) {
+    QFileInfo info(path);
+    QString reason;
+    if (!info.exists())
+        reason = QStringLiteral("it does not exist");
+    else if (info.isDir())
+        reason = QStringLiteral("it is a folder");
+    else {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            // Opening alone proves little: some files refuse only the first read.
+            char probe;
+            if (file.peek(&probe, 1) >= 0) return {};
+        }
+        reason =
+            file.errorString().isEmpty() ? QStringLiteral("it cannot be read") : file.errorString();
+    }
+    return QStringLiteral("Cannot open the file '%1': %2.").arg(path, reason);
+}
+
+namespace {} // namespace
 
 QStringList OpenFileFilters() {
     return {QStringLiteral("Varnholt-File (*.mi;*.pak;*.*)"),
@@ -301,6 +325,14 @@ CDocumentHolder* CVarnholtDocManager::OnFileOpen() {
 CDocumentHolder* CVarnholtDocManager::OpenDocumentFile(const QString& path) {
     if (path.isEmpty()) return nullptr;
     if (CVarnholtDocTemplate::SpecialKind(path) < 0) {
+        // A file named on the command line, in the recent list or dropped on
+        // the window may be gone or be no file at all: say so, and open nothing.
+        QString problem = CannotOpenMessage(path);
+        if (!problem.isEmpty()) {
+            if (m_services.prompts)
+                m_services.prompts->Message(ToPath(problem), platform::Icon::Error);
+            return nullptr;
+        }
         QString absolute = AbsolutePath(path);
         for (CDocumentHolder* holder : Documents()) {
             if (holder->Closing() || holder->Doc().PathName().empty()) continue;

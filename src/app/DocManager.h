@@ -115,7 +115,8 @@ class CVarnholtDocManager : public QObject {
     CDocumentHolder* OnFileNew();
     // File Open: the file dialog, then OpenDocumentFile.
     CDocumentHolder* OnFileOpen();
-    // Opens a file, or activates the document that already has it open.
+    // Opens a file, or activates the document that already has it open. A
+    // missing, unreadable or folder path is reported and opens nothing.
     CDocumentHolder* OpenDocumentFile(const QString& path);
 
     // Asks to save a modified document; false when the user cancelled or
@@ -162,6 +163,10 @@ class CVarnholtDocManager : public QObject {
     SaveQuestion m_saveQuestion;
     TypeQuestion m_typeQuestion;
 };
+
+// Why a file cannot be opened ("Cannot open the file 'X': it is a folder."),
+// or empty when it exists and can be read.
+QString CannotOpenMessage(const QString& path);
 
 // The file dialog filters of File Open, one per document kind.
 QStringList OpenFileFilters();

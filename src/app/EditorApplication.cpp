@@ -115,7 +115,7 @@ CVarnholtApp::CVarnholtApp(Services services)
       m_prompts(services.prompts ? services.prompts : &m_qtPrompts),
       m_browseFolder(services.browseFolder ? services.browseFolder : SystemFolderBrowser()),
       m_pathDialogs(m_browseFolder), m_catalogue(m_prompts, &m_progress, &m_pathDialogs),
-      m_startup(m_catalogue, m_prompts) {}
+      m_startup(m_catalogue, m_prompts, &m_pathDialogs) {}
 
 CVarnholtApp::~CVarnholtApp() {
     // Windows first: the views point into the documents the manager owns.
@@ -158,7 +158,9 @@ bool CVarnholtApp::InitInstance(const StartOptions& options) {
     if (!m_startup.StartUp(store)) return false;
     m_mainFrame->Relay(document::AppMessage::EntitiesLoaded, 0, 0);
 
-    if (!options.file.isEmpty() && !m_docManager->OpenDocumentFile(options.file)) return false;
+    // A file that cannot be opened has been reported by the document
+    // manager; the editor stays open without it.
+    if (!options.file.isEmpty()) m_docManager->OpenDocumentFile(options.file);
     m_mainFrame->show();
     m_mainFrame->UpdateCommandStates();
     return true;

@@ -80,7 +80,8 @@ class CVarnholtApp {
 
     // The start: settings, recent files, document kinds, main frame, the
     // resource load, then the file to open. False ends the program (the
-    // user has been told why); the main window is shown on success.
+    // user has been told why); the main window is shown on success. A file
+    // that cannot be opened is reported and does not end the start.
     bool InitInstance(const StartOptions& options);
     // The regular exit: writes the settings and the recent files back. A
     // folder given for this run only is not written, unless the user chose

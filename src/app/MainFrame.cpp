@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include "app/CheckMissionDialog.h"
 #include "app/ChildFrame.h"
 #include "app/DocManager.h"
 #include "app/EntityBar.h"
@@ -117,6 +118,24 @@ QIcon CommandIcon(int id) {
     default:
         return {};
     }
+}
+
+// The mission check lives beside the document window it was opened from
+// and goes with it; asked again, the open one checks anew.
+void ShowMissionCheck(CVarnholtMapEditorDoc& doc, const resources::CResourceCatalogue* catalogue,
+                      QWidget* frame) {
+    auto* dialog =
+        frame ? frame->findChild<CCheckMissionDialog*>(QString(), Qt::FindDirectChildrenOnly)
+              : nullptr;
+    if (dialog) {
+        dialog->Recheck();
+    } else {
+        dialog = new CCheckMissionDialog(doc, catalogue, frame);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 } // namespace
@@ -292,6 +311,12 @@ void CMainFrame::OnCommand(int id) {
     case CmdPlayerSide:
         if (holder) holder->Doc().OnGameOptions();
         break;
+    case CmdCheckMission:
+        if (holder) ShowMissionCheck(holder->Doc(), m_context.catalogue, ActiveFrame());
+        break;
+    case CmdMapBounds:
+        if (holder && holder->Doc().Kind() == document::Map) OnMapBounds(holder);
+        break;
     case CmdExportGamePak:
     case CmdExportMod:
     case CmdEnvironment:
@@ -339,11 +364,12 @@ void CMainFrame::OnDocumentCommand(int id, CDocumentHolder* holder) {
     document::ExportPaths paths{
         m_context.settings ? m_context.settings->gamePath : std::string(),
         m_context.settings ? m_context.settings->resourceDir : std::string(), editorDir};
+    paths.userDataDir = m_context.userDataDir.empty() ? UserDataFolder() : m_context.userDataDir;
     if (id == CmdEnvironment) {
         static const DefNodeList kNoPresets;
         document::CEnvironmentPresets presets(
             m_context.catalogue ? m_context.catalogue->EnvironmentPresets() : kNoPresets,
-            std::filesystem::path(editorDir) / "environment.set");
+            document::CustomPresetLocation::In(paths.userDataDir, editorDir));
         if (OpenEnvironmentDialog(doc, presets, paths.resourceDir, this))
             for (CVarnholtMapEditorView* view : holder->TreeViews())
                 view->Rebuild();
@@ -357,6 +383,14 @@ void CMainFrame::OnDocumentCommand(int id, CDocumentHolder* holder) {
     }
     holder->UpdateTitles();
     UpdateCommandStates();
+}
+
+void CMainFrame::OnMapBounds(CDocumentHolder* holder) {
+    // The bounds are nodes of the map root: the tree shows them anew.
+    if (!holder->Doc().ReadBounds()) return;
+    for (CVarnholtMapEditorView* view : holder->TreeViews())
+        view->Rebuild();
+    holder->UpdateTitles();
 }
 
 void CMainFrame::UpdateCommandStates() {
@@ -378,6 +412,7 @@ void CMainFrame::UpdateCommandStates() {
         case CmdWindowNew:
             enabled = holder != nullptr;
             break;
+        case CmdCheckMission:
         case CmdExportGamePak:
         case CmdExportMod:
             enabled = holder && holder->Resource() == 131;
@@ -385,6 +420,9 @@ void CMainFrame::UpdateCommandStates() {
         case CmdEnvironment:
             enabled =
                 holder && holder->Resource() == 131 && holder->Doc().Kind() == document::Mission;
+            break;
+        case CmdMapBounds:
+            enabled = holder && holder->Resource() == 131 && holder->Doc().Kind() == document::Map;
             break;
         case CmdFilePrint:
         case CmdFilePrintPreview:

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 class CVarnholtMapEditorView;
 class QMdiArea;
@@ -50,6 +51,7 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
         CRecentFileList* recentFiles = nullptr;
         FolderBrowser browseFolder;  // empty: the platform's folder picker
         ProcessStarter startProcess; // empty: a detached process
+        std::string userDataDir;     // empty: the platform's per-user data folder
     };
 
     explicit CMainFrame(Context context, QWidget* parent = nullptr);
@@ -77,6 +79,8 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     void OnDocumentCommand(int id, CDocumentHolder* holder);
     // Opens, activates or steps past the tree window of the active document.
     void ToggleTreeView();
+    // Map Bounds: the Bounds and Camera dialog on the active map's bounds.
+    void OnMapBounds(CDocumentHolder* holder);
 
     CPropBar* PropBar() const { return m_propBar; }
     CEntityBar* EntityBar() const { return m_entityBar; }

@@ -1,6 +1,7 @@
 #include "app/QtDocumentDialogs.h"
 
 #include "app/AppDialogs.h"
+#include "app/BoundsDialog.h"
 #include "app/PakBrowser.h"
 #include "app/QtPlatform.h"
 #include "document/DocExport.h"
@@ -89,6 +90,13 @@ QString CQtDocumentDialogs::SaveSuffix() const {
     // mission file that then opens as a mission.
     if (m_doc && m_doc->Kind() != document::Mission) return {};
     return m_defaultSuffix;
+}
+
+bool CQtDocumentDialogs::EditBounds(document::BoundsDialogData& data) {
+    ArrowCursor arrow;
+    CBoundsDialog dialog(data, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    return dialog.Rectangles(data);
 }
 
 bool CQtDocumentDialogs::GameOptions(int& side) {

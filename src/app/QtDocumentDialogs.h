@@ -13,9 +13,9 @@ class CVarnholtMapEditorDoc;
 namespace app {
 
 // The dialogs a document opens, shown with Qt: the base map and save file
-// dialogs, the Map Templates list, the pak browser and Game Options. The
-// Trigger Properties and Bounds and Camera dialogs come with their editors
-// and answer as cancelled until then.
+// dialogs, the Map Templates list, the pak browser, Bounds and Camera and
+// Game Options. The Trigger Properties dialog comes with its editor and
+// answers as cancelled until then.
 class CQtDocumentDialogs : public document::DocumentDialogs {
   public:
     // defaultSuffix: what the save dialog appends to a name typed without
@@ -36,6 +36,7 @@ class CQtDocumentDialogs : public document::DocumentDialogs {
     std::optional<std::string>
     PickPakMember(const std::vector<pak::PakMemberInfo>& members) override;
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool replace) override;
+    bool EditBounds(document::BoundsDialogData& data) override;
     bool GameOptions(int& side) override;
     bool EditModInfo(document::ModInfo& info,
                      const std::vector<document::ExistingMod>& mods) override;

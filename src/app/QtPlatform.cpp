@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace app {
 
@@ -33,6 +34,10 @@ QString FromPath(const std::string& path) {
 
 std::string ToPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+std::string UserDataFolder() {
+    return ToPath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 // --- prompts ---------------------------------------------------------------------------

@@ -25,6 +25,11 @@ QString FromGameText(std::string_view text);
 QString FromPath(const std::string& path);
 std::string ToPath(const QString& path);
 
+// The folder where the editor keeps what belongs to the user, such as the
+// custom environment presets: the platform's per-user application data
+// folder (it may not exist yet).
+std::string UserDataFolder();
+
 // Message boxes and Yes/No questions, captioned with the application's name.
 class QtPrompts : public platform::Prompts {
   public:

@@ -9,5 +9,7 @@ int RunDefCommand(const std::vector<std::string>& args);
 int RunPakCommand(const std::vector<std::string>& args);
 int RunCatalogueCommand(const std::vector<std::string>& args);
 int RunMissionCommand(const std::vector<std::string>& args);
+// "mission lint": the arguments after "lint".
+int RunMissionLintCommand(const std::vector<std::string>& args);
 int RunExportPakCommand(const std::vector<std::string>& args);
 int RunExportModCommand(const std::vector<std::string>& args);

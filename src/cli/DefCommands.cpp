@@ -18,7 +18,11 @@ const char* kDefUsage =
     "\n"
     "  vmed def check FILE...\n"
     "      Parse each file and print 'FILE: N nodes' (every node of the tree).\n"
-    "      Exit 0, or 2 when a file cannot be read.\n"
+    "      What was read with trouble (blocks left open, text outside any block,\n"
+    "      a NUL or control bytes, a quote or comment running to the end) goes to\n"
+    "      standard error as 'FILE:LINE: message'.\n"
+    "      Exit 0 when every file is clean, 1 when any file had problems, 2 when\n"
+    "      a file cannot be read.\n"
     "  vmed def fmt FILE [-o OUT]\n"
     "      Parse FILE and write the tree back in the editor's layout (TAB\n"
     "      indentation, CR LF line ends, comments kept before their blocks) to\n"
@@ -53,8 +57,12 @@ int Check(const std::vector<std::string>& files) {
             continue;
         }
         DefNodeList roots;
-        ParseDefinitionFile(file, roots);
+        std::vector<format::ParseProblem> problems;
+        ParseDefinitionFile(file, roots, &problems);
         std::printf("%s: %zu nodes\n", file.c_str(), CountAll(roots));
+        for (const auto& p : problems)
+            std::fprintf(stderr, "%s:%zu: %s\n", file.c_str(), p.line, p.message.c_str());
+        if (!problems.empty() && rc == 0) rc = 1;
     }
     return rc;
 }

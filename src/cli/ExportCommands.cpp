@@ -125,6 +125,17 @@ int Run(const std::vector<std::string>& args, bool mod) {
     if (std::string complaint = ParseOptions(args, mod, o); !complaint.empty())
         return Fail(command, complaint);
 
+    document::ModInfo info;
+    if (mod) {
+        info.name = o.name;
+        info.title = o.title;
+        info.version = o.version;
+        info.description = o.desc;
+        // Refused before the document is even opened: nothing is written.
+        if (std::string problem = document::CheckModInfo(info); !problem.empty())
+            return Fail(command, problem);
+    }
+
     ExportPrompts prompts(o.yes);
     document::DocumentServices services;
     services.prompts = &prompts;
@@ -133,11 +144,6 @@ int Run(const std::vector<std::string>& args, bool mod) {
     document::ExportPaths paths{o.gamePath, o.resourceDir, ProgramFolder()};
     if (!mod) return document::ExportToPak(doc, paths) ? 0 : kFailure;
 
-    document::ModInfo info;
-    info.name = o.name;
-    info.title = o.title;
-    info.version = o.version;
-    info.description = o.desc;
     info.side = o.side.empty() ? 0 : o.side[0] - '0';
     info.exportMap = !o.noMap;
     info.minimap = false; // no bounds picture without the 3D view

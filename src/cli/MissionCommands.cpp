@@ -20,7 +20,10 @@ namespace {
 
 const char* kMissionUsage =
     "Usage: vmed mission info --game-path G --resource-dir R [--member M] FILE\n"
-    "       vmed mission save --game-path G --resource-dir R [--member M] IN OUT\n"
+    "       vmed mission save --game-path G --resource-dir R [--member M]\n"
+    "                         [--accept-damaged] IN OUT\n"
+    "       vmed mission lint [--game-path G --resource-dir R] FILE  (see 'vmed mission lint "
+    "--help')\n"
     "\n"
     "Opens a mission (FILE.mi with its base map 'map' beside it) or a map (a\n"
     "file without extension) as the editor does, against the entity catalogue of\n"
@@ -35,22 +38,44 @@ const char* kMissionUsage =
     "save  saves the opened document as OUT (a mission also copies its map beside\n"
     "      OUT, overwriting an existing one).\n"
     "\n"
+    "A file read with problems (blocks left open, text outside any block, a NUL\n"
+    "or control bytes, a quote or comment running to the end) is reported on\n"
+    "standard error with the editor's question. info goes on with what was read;\n"
+    "save refuses, because the saved file would hold only what was read, unless\n"
+    "--accept-damaged is given. A node that would not read back as it is written\n"
+    "makes save fail with the editor's message; OUT is left unchanged.\n"
+    "\n"
     "Exit codes: 0 success, 2 failure.\n";
 
 constexpr int kFailure = 2;
 
 // Messages go to standard error as the editor words them; questions are
-// answered with a fixed answer.
+// answered with a fixed answer, which the command sets for each stage.
 class CliPrompts : public platform::Prompts {
   public:
     explicit CliPrompts(bool answer) : m_answer(answer) {}
     void Message(std::string_view text, platform::Icon) override {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }
-    bool AskYesNo(std::string_view) override { return m_answer; }
+    bool AskYesNo(std::string_view question) override {
+        // Only the question about a damaged file is shown: it lists what was
+        // read with trouble, and the answer decides what happens next.
+        if (m_showQuestions)
+            std::fprintf(stderr, "%.*s %s\n", static_cast<int>(question.size()), question.data(),
+                         m_answer ? "Yes." : "No.");
+        if (!m_answer) ++m_declined;
+        return m_answer;
+    }
+    void SetAnswer(bool answer, bool showQuestions) {
+        m_answer = answer;
+        m_showQuestions = showQuestions;
+    }
+    int Declined() const { return m_declined; }
 
   private:
     bool m_answer;
+    bool m_showQuestions = false;
+    int m_declined = 0;
 };
 
 // The member list answered from the command line.
@@ -117,9 +142,12 @@ int RunMissionCommand(const std::vector<std::string>& args) {
         return UsageError("unknown subcommand '" + action + "'");
     std::string gamePath, resourceDir, member;
     std::vector<std::string> files;
+    bool acceptDamaged = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--game-path" || a == "--resource-dir" || a == "--member") {
+        if (a == "--accept-damaged" && action == "save") {
+            acceptDamaged = true;
+        } else if (a == "--game-path" || a == "--resource-dir" || a == "--member") {
             if (i + 1 >= args.size()) return UsageError(a + " needs a value");
             (a == "--game-path" ? gamePath : a == "--member" ? member : resourceDir) = args[++i];
         } else if (a.rfind("--", 0) == 0) {
@@ -147,13 +175,23 @@ int RunMissionCommand(const std::vector<std::string>& args) {
     CliDialogs dialogs(member);
     services.dialogs = &dialogs;
     CVarnholtMapEditorDoc doc(services);
+    // While opening, the only question is whether to keep a file read with
+    // problems: info reads on, save only when told to.
+    prompts.SetAnswer(action == "info" || acceptDamaged, true);
     if (!doc.OnOpenDocument(files[0])) {
-        std::fprintf(stderr, "vmed mission: cannot open '%s'\n", files[0].c_str());
+        if (prompts.Declined())
+            std::fprintf(stderr,
+                         "vmed mission: '%s' was read with problems and is not saved; give "
+                         "--accept-damaged to save what was read\n",
+                         files[0].c_str());
+        else
+            std::fprintf(stderr, "vmed mission: cannot open '%s'\n", files[0].c_str());
         return kFailure;
     }
     if (action == "info") {
         PrintInfo(doc, catalogue);
         return 0;
     }
+    prompts.SetAnswer(true, false);
     return doc.OnSaveDocument(files[1]) ? 0 : kFailure;
 }

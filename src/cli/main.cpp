@@ -26,6 +26,9 @@ const char* kUsage =
     "                              open a mission or map as the editor does, print its counts\n"
     "  mission save --game-path G --resource-dir R [--member M] IN OUT\n"
     "                              open a mission or map and save it as OUT\n"
+    "  mission lint [--game-path G --resource-dir R] FILE\n"
+    "                              check a mission or map, one LINE<TAB>SEVERITY<TAB>MESSAGE a "
+    "finding\n"
     "  export-pak --game-path G --resource-dir R FILE [--yes]\n"
     "                              put a saved mission or map into the game's game.pak\n"
     "  export-mod --game-path G --resource-dir R --name NAME [...] FILE\n"
@@ -46,6 +49,8 @@ int main(int argc, char** argv) {
     if (group == "def") return RunDefCommand(rest);
     if (group == "pak") return RunPakCommand(rest);
     if (group == "catalogue") return RunCatalogueCommand(rest);
+    if (group == "mission" && !rest.empty() && rest[0] == "lint")
+        return RunMissionLintCommand(std::vector<std::string>(rest.begin() + 1, rest.end()));
     if (group == "mission") return RunMissionCommand(rest);
     if (group == "export-pak") return RunExportPakCommand(rest);
     if (group == "export-mod") return RunExportModCommand(rest);

@@ -36,7 +36,7 @@ constexpr CommandInfo kCommands[] = {
      "Opens the file in text mode for direct editing.\nDirect editing", true},
     {CmdSetMarker, "Set Marker", "Set Marker.\nSet Marker", true},
     {CmdGoToMarker, "Go to Marker", "Go to Marker.\nGo to Marker", true},
-    {CmdMapBounds, "Map Bounds", "Set Map Bounds.\nMap Bounds", true},
+    {CmdMapBounds, "Map Bounds", "Set Map Bounds.\nMap Bounds", false},
     {CmdNoFiltering, "No Filtering", "No Filtering.\nNo Filtering", true},
     {CmdBilinear, "Bilinear", "Bilinear Filtering.\nBilinear Filtering", true},
     {CmdAnisotropic, "Anisotropic", "Anisotropic Filtering.\nAnisotropic Filtering", true},
@@ -45,6 +45,8 @@ constexpr CommandInfo kCommands[] = {
     {CmdRecordCameraPath, "Record camerapath", "Record camerapath.\nRecord camerapath", true},
     {CmdEndCameraPath, "End camerapath", "End camerapath.\nEnd camerapath", true},
     {CmdEditCameraPaths, "Camera Pathes", "Edit camera pathes.\nCamera pathes", true},
+    {CmdCheckMission, "Check Mission...",
+     "Checks the document for broken references and values.\nCheck Mission", false},
 
     {CmdFileNew, "&New\tCtrl+N", "Creates a new document.\nNew", false},
     {CmdFileOpen, "&Open...\tCtrl+O", "Opens an existing document.\nOpen", false},
@@ -141,7 +143,7 @@ constexpr E kView131[] = {{CmdViewToolbar},
                           kSep,
                           {CmdTreeview},
                           {CmdFullscreen}};
-constexpr E kGame131[] = {{CmdPlayerSide}, {CmdEnvironment}, {CmdMapBounds}};
+constexpr E kGame131[] = {{CmdPlayerSide}, {CmdEnvironment}, {CmdMapBounds}, {CmdCheckMission}};
 constexpr E kOptions131[] = {
     {CmdGeneralSettings}, kSep, {CmdNoFiltering}, {CmdBilinear}, {CmdAnisotropic}};
 constexpr E kExtra131[] = {{CmdRunGame}};

@@ -45,6 +45,7 @@ enum CommandId : int {
     CmdRecordCameraPath = 32805,
     CmdEndCameraPath = 32806,
     CmdEditCameraPaths = 32808,
+    CmdCheckMission = 32809,
 
     // The standard document commands (files, editing, windows, help), with
     // the numbers Windows document applications conventionally give them.

@@ -1,6 +1,8 @@
 #include "document/DocExport.h"
 
+#include "document/EnvironmentPresets.h"
 #include "document/VarnholtMapEditorDoc.h"
+#include "format/DefGuard.h"
 #include "format/DefParser.h"
 #include "pak/PakArchive.h"
 #include "platform/Files.h"
@@ -62,6 +64,20 @@ void Tell(platform::Prompts* prompts, std::string_view text,
     if (prompts) prompts->Message(text, icon);
 }
 
+// The custom environment presets an export hands on to the game.
+fs::path CustomPresets(const ExportPaths& paths) {
+    return CustomPresetLocation::In(paths.userDataDir, paths.editorDir).FileToRead();
+}
+
+// ": <why>" from the first problem the archive noted, or empty.
+std::string PakReason(const pak::CPakArchive& pak) {
+    for (const pak::PakProblem& problem : pak.Problems())
+        if (!problem.reason.empty())
+            return ": " +
+                   (problem.name.empty() ? problem.reason : problem.name + ": " + problem.reason);
+    return {};
+}
+
 void TellWriteFailed(platform::Prompts* prompts, const fs::path& path) {
     Tell(prompts, "Failed to save the file '" + path.string() + "'.", platform::Icon::Error);
 }
@@ -109,6 +125,18 @@ bool ValidModName(std::string_view name) {
             return false;
     // Windows drops trailing dots and spaces, which would put the mod in another folder.
     return name.back() != '.' && name.back() != ' ' && name.front() != ' ';
+}
+
+std::string CheckModInfo(const ModInfo& info) {
+    // Each of them is written between quotes: the name as the registry's
+    // key, the others into info.mod and the mission texts.
+    for (const std::string* text : {&info.name, &info.title, &info.version, &info.description})
+        if (std::string problem = format::CheckQuotedText(*text); !problem.empty()) return problem;
+    if (!info.name.empty() && !ValidModName(info.name))
+        return "The mod name '" + info.name +
+               "' cannot be used as a folder name.\nUse a name without path separators "
+               "or the characters \\ / : * ? \" < > |.";
+    return {};
 }
 
 void AddModToGamesReg(DefNodeList& roots, const std::string& modName, const std::string& fileStem,
@@ -212,6 +240,10 @@ bool CreateMinimap(const fs::path& modFolder, const std::string& modName,
                    const BoundsPicture& picture, const GroundExtent& extent,
                    const BoundsRect& world, platform::Prompts* prompts) {
     fs::path folder = modFolder / "resource" / "interface" / "minimap";
+    if (std::string problem = format::CheckQuotedText(modName + ".tga"); !problem.empty()) {
+        Tell(prompts, problem);
+        return false;
+    }
     DefNodeList description;
     description.push_back(std::make_unique<CDefNode>());
     CDefNode* bitmap = description.back().get();
@@ -252,8 +284,21 @@ bool ExportToPak(CVarnholtMapEditorDoc& doc, const ExportPaths& paths) {
     std::replace(member.begin(), member.end(), '\\', '/');
 
     pak::CPakArchive pak(services.prompts);
-    if (!pak.Open(fs::path(paths.gamePath) / "game.pak")) return false;
-    if (!pak.List() && pak.LastResult() > pak::PakWarning) return false;
+    fs::path archive = fs::path(paths.gamePath) / "game.pak";
+    std::error_code ec;
+    if (!fs::exists(archive, ec)) {
+        Tell(services.prompts, "Could not find 'game.pak' in the game folder '" + paths.gamePath +
+                                   "'.\nSee File/Options");
+        return false;
+    }
+    // Open reports an archive it cannot open itself.
+    if (!pak.Open(archive)) return false;
+    if (!pak.List() && pak.LastResult() > pak::PakWarning) {
+        Tell(services.prompts,
+             "The archive '" + archive.string() + "' could not be read" + PakReason(pak) + ".",
+             platform::Icon::Error);
+        return false;
+    }
     for (const auto& m : pak.Members())
         if (platform::EqualsNoCase(m.name, member)) {
             if (!services.prompts || !services.prompts->AskYesNo(kOverwriteMemberQuestion))
@@ -265,14 +310,26 @@ bool ExportToPak(CVarnholtMapEditorDoc& doc, const ExportPaths& paths) {
     request.keepPath = true;
     request.sourcePath = path;
     request.archiveName = member;
-    return pak.Update(request);
+    if (!pak.Update(request)) {
+        // The archive keeps its old content when an update fails.
+        Tell(services.prompts,
+             "The file '" + path + "' could not be exported into '" + archive.string() + "'" +
+                 PakReason(pak) + ".",
+             platform::Icon::Error);
+        return false;
+    }
+    return true;
 }
 
 bool ExportMod(CVarnholtMapEditorDoc& doc, const ExportPaths& paths, const ModInfo* given) {
     const DocumentServices& services = doc.Services();
     platform::Prompts* prompts = services.prompts;
     if (services.host && !services.host->SaveModified()) return false;
-    if (doc.PathName().empty()) return false;
+    if (doc.PathName().empty()) {
+        // The mod is made from the saved file; an unsaved document has none.
+        Tell(prompts, kSaveBeforeExport);
+        return false;
+    }
 
     ModInfo info;
     if (given) {
@@ -280,28 +337,78 @@ bool ExportMod(CVarnholtMapEditorDoc& doc, const ExportPaths& paths, const ModIn
     } else {
         info.side = doc.PlayerSide();
         std::error_code ec;
-        info.customEnvironmentAvailable =
-            fs::is_regular_file(fs::path(paths.editorDir) / "environment.set", ec);
+        info.customEnvironmentAvailable = fs::is_regular_file(CustomPresets(paths), ec);
         info.customEnvironment = info.customEnvironmentAvailable;
         if (!services.dialogs ||
             !services.dialogs->EditModInfo(info, ListExistingMods(paths.gamePath)))
             return false;
     }
     ApplyModDefaults(info);
-    if (!ValidModName(info.name)) {
-        Tell(prompts, "The mod name '" + info.name +
-                          "' cannot be used as a folder name.\nUse a name without path separators "
-                          "or the characters \\ / : * ? \" < > |.");
+    if (std::string problem = CheckModInfo(info); !problem.empty()) {
+        Tell(prompts, problem);
         return false;
     }
-    doc.SetPlayerSide(info.side);
 
     const bool mission = doc.Kind() == Mission;
     fs::path modFolder = fs::path(paths.gamePath) / "mods" / info.name;
     fs::path missionFolder = modFolder / "resource" / "map" / "single" / info.name;
     fs::path source = doc.PathName();
     std::optional<std::string> content = platform::ReadWholeFile(source);
-    if (!content || !WriteModFile(missionFolder / source.filename(), *content)) {
+    if (!content) {
+        Tell(prompts, kExportError);
+        return false;
+    }
+
+    // Every definition file of the mod is built and checked before the first
+    // byte is written, so a text that would not read back leaves the mod
+    // folder as it was.
+    DefNodeList description;
+    description.push_back(std::make_unique<CDefNode>());
+    description.back()->Assign("mod", {});
+    AddText(description.back().get(), "name", info.title);
+    AddText(description.back().get(), "desc", info.description);
+    AddText(description.back().get(), "version", info.version);
+
+    // The registry and the texts are always rebuilt from the resource
+    // directory's copies, so exporting twice gives the same files.
+    struct Table {
+        const char* source;
+        fs::path target;
+        const char* missing;
+        bool games;
+        bool found = false;
+        DefNodeList nodes;
+    };
+    Table tables[] = {
+        {"set/registry/games.reg",
+         modFolder / "resource" / "set" / "registry" / "games.reg",
+         kNoGamesReg,
+         true,
+         false,
+         {}},
+        {"set/text/mission.lng",
+         modFolder / "resource" / "set" / "text" / "mission.lng",
+         kNoMissionLng,
+         false,
+         false,
+         {}},
+    };
+    for (Table& table : tables) {
+        table.found = ParseDefinitionFile(fs::path(paths.resourceDir) / table.source, table.nodes);
+        if (!table.found || !mission) continue;
+        if (table.games)
+            AddModToGamesReg(table.nodes, info.name, source.stem().string(), info.side);
+        else
+            AddModToMissionLng(table.nodes, info.title);
+    }
+    for (const DefNodeList* nodes : {&description, &tables[0].nodes, &tables[1].nodes})
+        if (auto bad = format::FindUnwritable(*nodes)) {
+            Tell(prompts, bad->problem);
+            return false;
+        }
+    doc.SetPlayerSide(info.side);
+
+    if (!WriteModFile(missionFolder / source.filename(), *content)) {
         Tell(prompts, kExportError);
         return false;
     }
@@ -312,50 +419,23 @@ bool ExportMod(CVarnholtMapEditorDoc& doc, const ExportPaths& paths, const ModIn
     fs::path environment = modFolder / "resource" / "set" / "environment.set";
     std::error_code ec;
     if (info.customEnvironment) {
-        if (std::optional<std::string> env =
-                platform::ReadWholeFile(fs::path(paths.editorDir) / "environment.set"))
+        if (std::optional<std::string> env = platform::ReadWholeFile(CustomPresets(paths)))
             WriteModFile(environment, *env);
     } else {
         fs::remove(environment, ec);
     }
 
-    DefNodeList description;
-    description.push_back(std::make_unique<CDefNode>());
-    description.back()->Assign("mod", {});
-    AddText(description.back().get(), "name", info.title);
-    AddText(description.back().get(), "desc", info.description);
-    AddText(description.back().get(), "version", info.version);
     if (!WriteModFile(modFolder / "info.mod", WriteNodes(description))) {
         TellWriteFailed(prompts, modFolder / "info.mod");
         return false;
     }
-
-    // The registry and the texts are always rebuilt from the resource
-    // directory's copies, so exporting twice gives the same files.
-    struct Table {
-        const char* source;
-        fs::path target;
-        const char* missing;
-        bool games;
-    };
-    const Table tables[] = {
-        {"set/registry/games.reg", modFolder / "resource" / "set" / "registry" / "games.reg",
-         kNoGamesReg, true},
-        {"set/text/mission.lng", modFolder / "resource" / "set" / "text" / "mission.lng",
-         kNoMissionLng, false},
-    };
     for (const Table& table : tables) {
-        DefNodeList nodes;
-        if (!ParseDefinitionFile(fs::path(paths.resourceDir) / table.source, nodes)) {
+        if (!table.found) {
             if (mission) Tell(prompts, table.missing);
             continue;
         }
         if (!mission) continue;
-        if (table.games)
-            AddModToGamesReg(nodes, info.name, source.stem().string(), info.side);
-        else
-            AddModToMissionLng(nodes, info.title);
-        if (!WriteModFile(table.target, WriteNodes(nodes))) {
+        if (!WriteModFile(table.target, WriteNodes(table.nodes))) {
             TellWriteFailed(prompts, table.target);
             return false;
         }

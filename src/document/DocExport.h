@@ -26,13 +26,17 @@ inline constexpr const char* kNoGamesReg = "Could not find 'games.reg' in the re
 inline constexpr const char* kNoMissionLng =
     "Could not find 'mission.lng' in the resource directory.";
 inline constexpr const char* kExportSuccess = "File successfully exported.";
+inline constexpr const char* kSaveBeforeExport =
+    "The document must be saved before it can be exported.";
 
-// Where the exports read and write: the game, the unpacked resources and the
-// editor's own folder (which may hold a custom environment.set).
+// Where the exports read and write: the game, the unpacked resources, the
+// editor's own folder and the user's data folder (the custom environment.set
+// is the user's, else the one beside the program; see CustomPresetLocation).
 struct ExportPaths {
     std::string gamePath;
     std::string resourceDir;
     std::string editorDir;
+    std::string userDataDir = {};
 };
 
 // An installed mod as its info.mod describes it.
@@ -62,6 +66,12 @@ void ApplyModDefaults(ModInfo& info);
 // path separators, no "." or "..", no characters a file system refuses.
 // Spaces are fine.
 bool ValidModName(std::string_view name);
+// Why the fields of the Mod Info dialog cannot be exported as they are: a
+// mod name that cannot be a folder, or a name, title, version or
+// description that would not read back from info.mod, games.reg or
+// mission.lng. Empty fields pass (the export gives them defaults). Empty
+// when everything can be written.
+std::string CheckModInfo(const ModInfo& info);
 
 // The additions an export makes to the game's mission registry and mission
 // texts; entries already present are left as they are.
@@ -84,7 +94,9 @@ bool CreateMinimap(const std::filesystem::path& modFolder, const std::string& mo
 // of the game's main archive. True on success.
 bool ExportToPak(CVarnholtMapEditorDoc& doc, const ExportPaths& paths);
 // "Export as MOD". With info the Mod Info dialog is not shown and info is
-// used as entered there; otherwise the document's dialogs are asked.
+// used as entered there; otherwise the document's dialogs are asked. Fields
+// that CheckModInfo refuses, or anything else the mod's files could not
+// read back, stop the export with that message before anything is written.
 bool ExportMod(CVarnholtMapEditorDoc& doc, const ExportPaths& paths, const ModInfo* info = nullptr);
 
 } // namespace document

@@ -1,6 +1,7 @@
 #include "document/EnvironmentPresets.h"
 
 #include "document/VarnholtMapEditorDoc.h"
+#include "format/DefGuard.h"
 #include "format/DefParser.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -65,6 +66,24 @@ std::vector<const CDefNode*> PresetsOf(const DefNodeList& file) {
 }
 
 } // namespace
+
+std::string CheckPresetName(std::string_view name) {
+    return format::CheckQuotedText(name);
+}
+
+std::string CheckPresetValues(const EnvironmentValues& v) {
+    // Only the texts a preset file receives: the sounds and the rain of a
+    // switched-off group are not written, so they cannot break the file.
+    std::vector<const std::string*> texts{&v.skyTexture, &v.cloudsTexture};
+    if (v.weather) {
+        texts.push_back(&v.weatherFx);
+        texts.push_back(&v.weatherSound);
+    }
+    if (v.thunder) texts.push_back(&v.thunderSound);
+    for (const std::string* text : texts)
+        if (std::string problem = format::CheckQuotedText(*text); !problem.empty()) return problem;
+    return {};
+}
 
 void ReadPreset(const CDefNode& preset, EnvironmentValues& v) {
     double direction[3];
@@ -147,11 +166,29 @@ std::unique_ptr<CDefNode> BuildPreset(const std::string& name, const Environment
     return preset;
 }
 
+CustomPresetLocation CustomPresetLocation::In(const std::filesystem::path& userDataDir,
+                                              const std::filesystem::path& programDir) {
+    CustomPresetLocation location;
+    if (!userDataDir.empty()) location.userFile = userDataDir / "environment.set";
+    if (!programDir.empty()) location.programFile = programDir / "environment.set";
+    return location;
+}
+
+std::filesystem::path CustomPresetLocation::FileToRead() const {
+    std::error_code ec;
+    if (programFile.empty() || std::filesystem::exists(userFile, ec)) return FileToWrite();
+    return programFile;
+}
+
+const std::filesystem::path& CustomPresetLocation::FileToWrite() const {
+    return userFile.empty() ? programFile : userFile;
+}
+
 std::vector<std::string> CEnvironmentPresets::PresetNames(std::string* lastCustom) const {
     std::vector<std::string> names;
     for (const CDefNode* p : PresetsOf(m_game))
         names.push_back(platform::StripQuotes(p->GetValue(0)));
-    CDefFile custom(m_customFile);
+    CDefFile custom(ReadFile());
     for (const CDefNode* p : PresetsOf(custom.Nodes())) {
         names.push_back(platform::StripQuotes(p->GetValue(0)));
         if (lastCustom) *lastCustom = names.back();
@@ -168,7 +205,7 @@ bool CEnvironmentPresets::LoadPresetValues(const std::string& name, EnvironmentV
             ReadPreset(*preset, values);
             return true;
         }
-    CDefFile custom(m_customFile);
+    CDefFile custom(ReadFile());
     for (const auto& root : custom.Nodes())
         if (const CDefNode* preset = root->Find("Preset", quoted.c_str())) {
             ReadPreset(*preset, values);
@@ -178,14 +215,23 @@ bool CEnvironmentPresets::LoadPresetValues(const std::string& name, EnvironmentV
     return false;
 }
 
-bool CEnvironmentPresets::SaveCustomPreset(const std::string& name,
-                                           const EnvironmentValues& values) const {
+PresetResult CEnvironmentPresets::SaveCustomPreset(const std::string& name,
+                                                   const EnvironmentValues& values) const {
+    PresetResult result;
+    result.refusal = CheckPresetName(name);
+    if (result.refusal.empty()) result.refusal = CheckPresetValues(values);
+    if (!result.refusal.empty()) return result;
     auto root = std::make_unique<CDefNode>();
     root->Assign("Environment", {});
     root->AppendChild(BuildPreset(name, values));
     format::StringSink sink;
     root->WriteNode(sink);
-    return platform::WriteFileAtomically(m_customFile, sink.text);
+    // The user's data folder does not exist before the first save.
+    std::error_code ec;
+    if (m_customFile.has_parent_path())
+        std::filesystem::create_directories(m_customFile.parent_path(), ec);
+    result.done = platform::WriteFileAtomically(m_customFile, sink.text);
+    return result;
 }
 
 std::string MissionPresetName(const CVarnholtMapEditorDoc& doc) {
@@ -194,9 +240,14 @@ std::string MissionPresetName(const CVarnholtMapEditorDoc& doc) {
     return env && env->GetValue(0) ? platform::StripQuotes(env->GetValue(0)) : std::string();
 }
 
-bool ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& name, bool addSky) {
+PresetResult ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& name, bool addSky) {
+    PresetResult result;
     CDefNode* root = doc.WorkingRoot();
-    if (doc.Kind() != Mission || !root) return false;
+    if (doc.Kind() != Mission || !root) return result;
+    // A quote in the name would end the Environment block's value early and
+    // swallow the blocks after it at the next load: every entity would be lost.
+    result.refusal = CheckPresetName(name);
+    if (!result.refusal.empty()) return result;
     std::string quoted = Quote(name);
     if (CDefNode* env = root->FindChild("Environment")) {
         env->SetValue(0, quoted);
@@ -233,7 +284,8 @@ bool ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& name, bool 
         }
     }
     doc.SetModifiedFlag(true);
-    return true;
+    result.done = true;
+    return result;
 }
 
 std::string ResourceRelativePath(const std::string& resourceDir, const std::string& chosen) {

@@ -224,7 +224,9 @@ class CVarnholtMapEditorDoc {
     bool m_modified = false;
 
     // The framework's open step: clear, then parse the file into the roots.
-    bool LoadFile(const std::string& path, bool reportFailure);
+    // A file read with problems is kept only when the user says so.
+    enum class LoadOutcome { Loaded, Unreadable, Declined };
+    LoadOutcome LoadFile(const std::string& path, bool reportFailure);
     bool PickPakMember(const std::string& archivePath, std::string& extracted);
     void CopyBaseMap(const std::string& missionPath);
     // Writes the document to path through a temporary file; false (target untouched) on failure.

@@ -1,5 +1,6 @@
 #include "document/VarnholtMapEditorDoc.h"
 
+#include "format/DefGuard.h"
 #include "format/DefParser.h"
 #include "pak/PakArchive.h"
 #include "platform/Files.h"
@@ -7,7 +8,9 @@
 #include "platform/Text.h"
 #include "resources/ResourceCatalogue.h"
 
+#include <cerrno>
 #include <filesystem>
+#include <system_error>
 
 namespace fs = std::filesystem;
 
@@ -54,6 +57,37 @@ std::unique_ptr<CDefNode> NewMapRoot(const std::string& ground) {
     return root;
 }
 
+// ": <why>" for a file that could not be read or written, as far as the
+// file system tells; empty when it tells nothing.
+std::string WriteFailureReason(const std::string& path, int error) {
+    std::error_code ec;
+    fs::path target(path);
+    fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    if (path.empty()) return ": no file name was given";
+    if (fs::is_directory(target, ec)) return ": it is a folder";
+    if (!fs::is_directory(folder, ec))
+        return ": the folder '" + folder.string() + "' does not exist";
+    if (error != 0) return ": " + std::generic_category().message(error);
+    return {};
+}
+
+std::string DamagedFileQuestion(const std::string& path,
+                                const std::vector<format::ParseProblem>& problems) {
+    return "The file '" + path + "' was read with problems:\n" +
+           format::DescribeProblems(problems) +
+           "If you open it, saving will write only what was read.\nOpen it anyway?";
+}
+
+// A node as a message names it: its name and its ID, or else its first value.
+std::string NodeForMessage(const CDefNode& node) {
+    std::string text = "the block '" + std::string(node.Name()) + "'";
+    for (std::string_view value : node.Values())
+        if (value.substr(0, 2) == "0x") return text + " with the ID " + std::string(value);
+    if (node.ValueCount() > 0)
+        text += " with the first value '" + std::string(node.GetValue(0)) + "'";
+    return text;
+}
+
 BoundsRect RectOf(const CDefNode* node, const BoundsRect& fallback) {
     if (!node) return fallback;
     double v[4] = {0, 0, 0, 0};
@@ -77,17 +111,25 @@ void CVarnholtMapEditorDoc::DeleteContents() {
     m_roots.clear();
 }
 
-bool CVarnholtMapEditorDoc::LoadFile(const std::string& path, bool reportFailure) {
+CVarnholtMapEditorDoc::LoadOutcome CVarnholtMapEditorDoc::LoadFile(const std::string& path,
+                                                                   bool reportFailure) {
     DeleteContents();
     CDefScanner scanner{fs::path(path)};
     if (!scanner.Ok()) {
         if (reportFailure) Message("Cannot open the file '" + path + "'.");
-        return false;
+        return LoadOutcome::Unreadable;
     }
+    scanner.CollectProblems();
     format::DuplicateChecks checks{m_idRegistry.get(), m_midRegistry.get(), m_services.prompts};
     while (ParseBlocks(scanner, nullptr, m_roots, checks, m_loadingBaseMap)) {
     }
-    return true;
+    // Whatever was skipped or cut off is gone at the next save, so a damaged
+    // file is opened only when the user knows that.
+    std::vector<format::ParseProblem> problems = scanner.TakeProblems();
+    if (!problems.empty() &&
+        !(m_services.prompts && m_services.prompts->AskYesNo(DamagedFileQuestion(path, problems))))
+        return LoadOutcome::Declined;
+    return LoadOutcome::Loaded;
 }
 
 bool CVarnholtMapEditorDoc::LoadFromText(std::string_view text) {
@@ -107,7 +149,13 @@ bool CVarnholtMapEditorDoc::OnNewDocument() {
         if (!base) return false;
         m_loadingBaseMap = true;
         m_baseMapPath = *base;
-        if (LoadFile(*base, true)) m_appending = true;
+        const LoadOutcome map = LoadFile(*base, true);
+        if (map == LoadOutcome::Declined) {
+            m_loadingBaseMap = false;
+            DeleteContents();
+            return false;
+        }
+        if (map == LoadOutcome::Loaded) m_appending = true;
         m_loadingBaseMap = m_appending = false;
         m_roots.push_back(NewMissionRoot());
     } else {
@@ -171,16 +219,17 @@ bool CVarnholtMapEditorDoc::OnOpenDocument(const std::string& path) {
         m_kind = Mission;
         m_baseMapPath = (fs::path(file).parent_path() / "map").string();
         m_loadingBaseMap = true;
-        bool loaded = LoadFile(m_baseMapPath, false);
-        if (!loaded) {
+        LoadOutcome map = LoadFile(m_baseMapPath, false);
+        if (map == LoadOutcome::Unreadable) {
             std::optional<std::string> chosen =
                 m_services.dialogs ? m_services.dialogs->OpenBaseMap() : std::nullopt;
-            loaded = chosen && LoadFile(*chosen, true);
+            map = chosen ? LoadFile(*chosen, true) : LoadOutcome::Unreadable;
             // The copy beside the mission is made from the map actually used.
-            if (loaded) m_baseMapPath = *chosen;
+            if (map == LoadOutcome::Loaded) m_baseMapPath = *chosen;
         }
-        if (!loaded) {
+        if (map != LoadOutcome::Loaded) {
             m_loadingBaseMap = false;
+            DeleteContents();
             return false;
         }
         m_appending = true;
@@ -189,9 +238,13 @@ bool CVarnholtMapEditorDoc::OnOpenDocument(const std::string& path) {
         m_baseMapPath = file;
     }
     m_loadingBaseMap = false;
-    bool loaded = LoadFile(file, true);
+    bool loaded = LoadFile(file, true) == LoadOutcome::Loaded;
     m_appending = false;
-    if (!loaded) return false;
+    if (!loaded) {
+        // Nothing of a declined file, nor of the map read before it, stays.
+        DeleteContents();
+        return false;
+    }
     m_pathName = file;
     m_title = FileName(file);
     m_modified = false;
@@ -236,23 +289,48 @@ void CVarnholtMapEditorDoc::CopyBaseMap(const std::string& missionPath) {
     if (fs::exists(target, ec)) {
         if (!m_services.prompts || !m_services.prompts->AskYesNo(kOverwriteMapQuestion)) return;
     }
+    // The mission still saves without its map beside it, but it would not
+    // open from there again: the user must know.
     std::optional<std::string> content = platform::ReadWholeFile(m_baseMapPath);
-    if (!content) return;
-    platform::WriteFileAtomically(target, *content);
+    if (!content || !platform::WriteFileAtomically(target, *content)) {
+        int error = errno;
+        if (m_services.prompts)
+            m_services.prompts->Message(
+                "The map '" + m_baseMapPath + "' could not be copied to '" + target.string() + "'" +
+                    WriteFailureReason(content ? target.string() : m_baseMapPath, error) + ".",
+                platform::Icon::Warning);
+    }
 }
 
 bool CVarnholtMapEditorDoc::OnSaveDocument(const std::string& path) {
     if (m_services.host) m_services.host->UpdateAllViews(UpdateHint::AboutToSave, 0);
-    if (m_kind == Mission && !m_baseMapPath.empty())
-        CopyBaseMap(path);
-    else if (m_kind == Map)
-        m_baseMapPath = path;
+    // Nodes are written as they are; one that would read back differently
+    // would change the document, or every block after it, at the next open.
+    // A save from the text view writes the typed text and is not checked here.
+    const bool fromTextView = m_services.host && m_services.host->ActiveTextViewText();
+    if (!fromTextView) {
+        if (std::optional<format::UnwritableNode> bad = format::FindUnwritable(m_roots)) {
+            if (m_services.prompts)
+                m_services.prompts->Message("The document cannot be saved as '" + path +
+                                                "': " + NodeForMessage(*bad->node) +
+                                                " would not read back as it is. " + bad->problem +
+                                                " Nothing was written.",
+                                            platform::Icon::Error);
+            return false;
+        }
+    }
+    if (m_kind == Mission && !m_baseMapPath.empty()) CopyBaseMap(path);
+    errno = 0;
     if (!WriteDocument(path)) {
+        int error = errno;
         if (m_services.prompts)
-            m_services.prompts->Message("Failed to save the document '" + path + "'.",
+            m_services.prompts->Message("The file '" + path + "' could not be written" +
+                                            WriteFailureReason(path, error) + ".",
                                         platform::Icon::Error);
         return false;
     }
+    // A map's own file is its base map, once it is really there.
+    if (m_kind == Map) m_baseMapPath = path;
     SetModifiedFlag(false);
     if (m_services.host) m_services.host->TextViewSaved();
     return true;

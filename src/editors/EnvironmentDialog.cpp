@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
@@ -342,19 +343,36 @@ void CEnvironmentDialog::OnPickFile(int field) {
     SetUseCustom(true);
 }
 
+bool CEnvironmentDialog::Refuse(const std::string& problem) {
+    if (problem.empty()) return false;
+    QMessageBox::warning(this, windowTitle(), Text(problem));
+    return true;
+}
+
 void CEnvironmentDialog::OnUsePreset() {
-    m_chosenName = SelectedName();
-    if (m_chosenName.empty()) return;
+    const std::string name = SelectedName();
+    if (name.empty() || Refuse(document::CheckPresetName(name))) return;
+    m_chosenName = name;
     m_choice = UsePreset;
     accept();
 }
 
 void CEnvironmentDialog::OnUseCustom() {
-    std::optional<QString> name = AskCustomName(Text(m_customName));
-    if (!name || name->isEmpty()) return;
-    m_chosenName = Bytes(*name);
+    const EnvironmentValues values = Values();
+    if (Refuse(document::CheckPresetValues(values))) return;
+    QString proposal = Text(m_customName);
+    std::string name;
+    for (;;) {
+        std::optional<QString> typed = AskCustomName(proposal);
+        if (!typed || typed->isEmpty()) return;
+        name = Bytes(*typed);
+        if (!Refuse(document::CheckPresetName(name))) break;
+        // Asked again with what was typed, so it can be corrected.
+        proposal = *typed;
+    }
+    m_chosenName = name;
     // A custom file that cannot be written still leaves the mission its name.
-    m_presets.SaveCustomPreset(m_chosenName, Values());
+    m_presets.SaveCustomPreset(m_chosenName, values);
     m_choice = UseCustom;
     accept();
 }
@@ -386,5 +404,9 @@ bool OpenEnvironmentDialog(document::CVarnholtMapEditorDoc& doc,
     CEnvironmentDialog dialog(presets, resourceDir, document::MissionPresetName(doc), parent);
     if (dialog.exec() != QDialog::Accepted || dialog.Result() == CEnvironmentDialog::Cancelled)
         return false;
-    return document::ApplyEnvironment(doc, dialog.ChosenName(), dialog.AddSky());
+    document::PresetResult applied =
+        document::ApplyEnvironment(doc, dialog.ChosenName(), dialog.AddSky());
+    if (!applied.refusal.empty())
+        QMessageBox::warning(parent, dialog.windowTitle(), Text(applied.refusal));
+    return applied.done;
 }

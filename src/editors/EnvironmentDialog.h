@@ -59,7 +59,9 @@ class CEnvironmentDialog : public QDialog {
     // The name the mission receives: the selected or the custom preset's.
     const std::string& ChosenName() const { return m_chosenName; }
 
-    // Buttons, callable by tests.
+    // Buttons, callable by tests. Both refuse a name or a text that a preset
+    // file or the mission would not read back: the message says why and the
+    // dialog stays open as it was; a refused custom name is asked again.
     void OnUsePreset();
     void OnUseCustom();
     void OnPickFile(int field);
@@ -72,6 +74,9 @@ class CEnvironmentDialog : public QDialog {
     virtual std::optional<QString> AskCustomName(const QString& proposal);
 
   private:
+    // Shows why a text cannot be stored, over this dialog, which stays open
+    // with everything as typed; false when there is no problem.
+    bool Refuse(const std::string& problem);
     void OnSelectionChanged();
     void OnEdited();
     void ShowColour(int swatch);

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,6 +33,9 @@ CModInfoDialog::CModInfoDialog(const document::ModInfo& info,
     m_title = new QLineEdit(Text(info.title));
     m_version = new QLineEdit(Text(info.version));
     m_description = new QLineEdit(Text(info.description));
+    m_title->setObjectName("title");
+    m_version->setObjectName("version");
+    m_description->setObjectName("description");
     m_side = new QComboBox;
     m_side->addItems({"USSR (0)", "USA (1)", "GER (2)", "GBR (3)"});
     m_side->setCurrentIndex(info.side >= 0 && info.side <= 3 ? info.side : 0);
@@ -50,7 +54,7 @@ CModInfoDialog::CModInfoDialog(const document::ModInfo& info,
     form->addRow("Description:", m_description);
     form->addRow("Player side:", m_side);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CModInfoDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -80,4 +84,15 @@ document::ModInfo CModInfoDialog::Info() const {
     info.minimap = m_minimap->isChecked();
     info.customEnvironment = m_environment->isEnabled() && m_environment->isChecked();
     return info;
+}
+
+void CModInfoDialog::accept() {
+    // Checked before the export starts, so that the fields can be corrected
+    // here instead of the whole dialog being filled in again.
+    const std::string problem = document::CheckModInfo(Info());
+    if (!problem.empty()) {
+        QMessageBox::warning(this, windowTitle(), Text(problem));
+        return;
+    }
+    QDialog::accept();
 }

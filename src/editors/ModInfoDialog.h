@@ -26,6 +26,11 @@ class CModInfoDialog : public QDialog {
 
     QComboBox* NameBox() const { return m_name; }
 
+    // OK: a name that cannot be a folder, or a text that the mod's files
+    // would not read back, is refused with a message and the dialog stays
+    // open as typed.
+    void accept() override;
+
   private:
     document::ModInfo m_base;
     std::vector<document::ExistingMod> m_mods;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace platform {
 class Prompts;
@@ -33,7 +34,8 @@ struct DuplicateChecks {
 // stream repeats the call with a null parent until it returns nullptr.
 //
 // Nesting is handled with an explicit stack, so no input can exhaust the
-// call stack however deeply its blocks nest.
+// call stack however deeply its blocks nest. When the scanner collects
+// problems, the blocks it leaves open and the tokens it skips are noted there.
 CDefNode* ParseBlocks(CDefScanner& scanner, CDefNode* parent, DefNodeList& rootList,
                       const format::DuplicateChecks& checks, bool lockNodes);
 inline CDefNode* ParseBlocks(CDefScanner& scanner, CDefNode* parent, DefNodeList& rootList) {
@@ -42,10 +44,14 @@ inline CDefNode* ParseBlocks(CDefScanner& scanner, CDefNode* parent, DefNodeList
 
 // Parses every top-level block of the file and appends the new nodes to
 // rootList. False when path is empty or the file cannot be read; otherwise
-// whether rootList holds at least one node afterwards.
-bool ParseDefinitionFile(const std::filesystem::path& path, DefNodeList& rootList);
+// whether rootList holds at least one node afterwards. With problems given,
+// what was read with trouble (blocks left open, text skipped or cut off) is
+// appended to it; the nodes are the same either way.
+bool ParseDefinitionFile(const std::filesystem::path& path, DefNodeList& rootList,
+                         std::vector<format::ParseProblem>* problems = nullptr);
 // The same over text in memory (clipboard text, tests, tools).
-bool ParseDefinitionText(std::string_view text, DefNodeList& rootList);
+bool ParseDefinitionText(std::string_view text, DefNodeList& rootList,
+                         std::vector<format::ParseProblem>* problems = nullptr);
 
 // A definition file read once for lookups: parsed at construction, its nodes
 // destroyed with it. An empty path or an unreadable file gives no nodes.

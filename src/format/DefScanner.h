@@ -1,10 +1,13 @@
 #pragma once
 
+#include "format/ParseProblem.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Splits definition text into tokens. The whole file is held in one buffer
 // and scanned in place: tokens are views into that buffer, valid for the
@@ -43,15 +46,43 @@ class CDefScanner {
     size_t Position() const { return m_pos; }
     size_t Remaining() const { return m_end - m_pos; }
     size_t Size() const { return m_end; }
+    // Where a token returned by this scanner starts in the buffer.
+    size_t OffsetOf(std::string_view token) const {
+        return static_cast<size_t>(token.data() - m_buffer.data());
+    }
+
+    // Problems are noted only after CollectProblems(); a scanner that is not
+    // asked keeps no list and does no extra work. The parser adds what only
+    // it can see through ReportProblem.
+    void CollectProblems();
+    bool CollectingProblems() const { return m_collect; }
+    // Notes a problem at a buffer offset; ignored unless collecting.
+    void ReportProblem(size_t offset, std::string message);
+    // The 1-based line of a buffer offset.
+    size_t LineOf(size_t offset);
+    // The problems noted so far, in line order; the list is emptied.
+    std::vector<format::ParseProblem> TakeProblems();
 
   private:
     void Load(std::string data);
+    // Kept out of the scanning loops: called only while collecting.
+    void NoteControlByte(size_t offset);
+    void NoteRunToEnd(size_t offset, const char* message);
 
     std::string m_buffer; // file bytes plus a terminating NUL
     size_t m_pos = 0;
     size_t m_end = 0; // index of the terminating NUL
     std::string m_pendingComment;
     bool m_ok = false;
+
+    // Problem collection; all of it idle unless m_collect is set.
+    bool m_collect = false;
+    std::vector<format::ParseProblem> m_problems;
+    size_t m_nulLine = 0; // line of a NUL that cut the file short, 0 when none
+    size_t m_controlBytes = 0;
+    size_t m_firstControl = 0;
+    size_t m_lineCursor = 0; // LineOf counts on from here
+    size_t m_lineAtCursor = 1;
 };
 
 namespace format {

@@ -1,8 +1,8 @@
 #include "tree/EntryDialog.h"
 
 #include "document/VarnholtMapEditorDoc.h"
+#include "format/DefGuard.h"
 #include "format/DefNode.h"
-#include "format/DefParser.h"
 #include "tree/TreeText.h"
 
 #include <QFormLayout>
@@ -16,31 +16,109 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
-// Whether definition text holds exactly one block with this name and values.
-bool ReadsBackAs(const std::string& text, std::string_view name, std::string_view value) {
-    DefNodeList roots;
-    ParseDefinitionText(text, roots);
-    if (roots.size() != 1 || roots[0]->ChildCount() != 0 || roots[0]->Name() != name) return false;
-    auto values = roots[0]->Values();
-    if (value.empty()) return values.empty();
-    return values.size() == 1 && values[0] == value;
+using CopyMap = std::unordered_map<const CDefNode*, const CDefNode*>;
+
+// Every node of the subtree, the root first, parents before children.
+std::vector<CDefNode*> SubtreeOf(CDefNode& root) {
+    std::vector<CDefNode*> nodes{&root};
+    for (size_t i = 0; i < nodes.size(); ++i)
+        for (CDefNode* child : nodes[i]->Children())
+            nodes.push_back(child);
+    return nodes;
+}
+
+// Which node of copy stands for which node of original, right after the copy.
+CopyMap PairUp(CDefNode& original, CDefNode& copy) {
+    CopyMap map;
+    std::vector<std::pair<CDefNode*, CDefNode*>> work{{&original, &copy}};
+    while (!work.empty()) {
+        auto [from, to] = work.back();
+        work.pop_back();
+        map.emplace(from, to);
+        for (size_t i = 0; i < from->ChildCount() && i < to->ChildCount(); ++i)
+            work.emplace_back(from->Child(i), to->Child(i));
+    }
+    return map;
+}
+
+// The first node below target (pre-order) whose copy is gone, skipping the
+// subtrees of nodes whose removal was refused.
+CDefNode* FindDropped(CDefNode& target, const CopyMap& copyOf,
+                      const std::unordered_set<const CDefNode*>& liveCopies,
+                      const std::unordered_set<const CDefNode*>& refused) {
+    const auto children = target.Children();
+    std::vector<CDefNode*> stack(children.rbegin(), children.rend());
+    while (!stack.empty()) {
+        CDefNode* node = stack.back();
+        stack.pop_back();
+        if (refused.count(node)) continue;
+        auto it = copyOf.find(node);
+        if (it != copyOf.end() && !liveCopies.count(it->second)) return node;
+        for (size_t i = node->ChildCount(); i-- > 0;)
+            stack.push_back(node->Child(i));
+    }
+    return nullptr;
+}
+
+bool RemoveBelow(CDefNode& target, CDefNode* node, document::CVarnholtMapEditorDoc* doc) {
+    // Through the document its records and identifiers go with the node, and
+    // it may take what refers to the node along (an entity's brain and links).
+    if (doc) return doc->DeleteNode(node);
+    for (CDefNode* parent : SubtreeOf(target))
+        if (int index = parent->IndexOfChild(node); index >= 0) {
+            parent->RemoveChild(static_cast<size_t>(index));
+            return true;
+        }
+    return false;
+}
+
+// Writes what the dialog did to the copy back into target: first the
+// children deleted in the copy, then every name and value that differs.
+// Nodes keep their identity, so the document's records stay pointing at
+// them. True when anything below target changed.
+bool WriteBack(CDefNode& target, CDefNode& copy, const CopyMap& copyOf,
+               document::CVarnholtMapEditorDoc* doc) {
+    std::unordered_set<const CDefNode*> liveCopies;
+    for (CDefNode* node : SubtreeOf(copy))
+        liveCopies.insert(node);
+    bool changedBelow = false;
+    std::unordered_set<const CDefNode*> refused;
+    while (CDefNode* dropped = FindDropped(target, copyOf, liveCopies, refused)) {
+        if (RemoveBelow(target, dropped, doc))
+            changedBelow = true;
+        else
+            refused.insert(dropped);
+    }
+    for (CDefNode* node : SubtreeOf(target)) {
+        auto it = copyOf.find(node);
+        if (it == copyOf.end() || !liveCopies.count(it->second)) continue;
+        const CDefNode& edited = *it->second;
+        if (node->Name() == edited.Name() && node->Values() == edited.Values()) continue;
+        node->Assign(edited.Name(), edited.Values());
+        if (node != &target) changedBelow = true;
+    }
+    return changedBelow;
 }
 
 } // namespace
 
 CEntryDialog::CEntryDialog(CDefNode& node, document::CVarnholtMapEditorDoc* doc, QWidget* parent)
-    : QDialog(parent), m_node(node), m_doc(doc) {
+    : QDialog(parent), m_node(node), m_doc(doc), m_copy(std::make_unique<CDefNode>()) {
     setWindowTitle(QStringLiteral("Entry bearbeiten"));
+    m_copy->CopyFrom(node);
+    m_copyOf = PairUp(node, *m_copy);
 
     auto* form = new QFormLayout;
-    m_name = new QLineEdit(tree::NodeText(node.Name()), this);
+    m_name = new QLineEdit(tree::NodeText(m_copy->Name()), this);
     m_name->setObjectName(QStringLiteral("name"));
     form->addRow(QStringLiteral("Name"), m_name);
     for (int k = 0; k < 4; ++k) {
-        const char* value = node.GetValue(static_cast<size_t>(k));
+        const char* value = m_copy->GetValue(static_cast<size_t>(k));
         m_params[k] = new QLineEdit(value ? tree::NodeText(value) : QString(), this);
         m_params[k]->setObjectName(QStringLiteral("param%1").arg(k));
         form->addRow(QStringLiteral("Param %1").arg(k), m_params[k]);
@@ -85,6 +163,8 @@ CEntryDialog::CEntryDialog(CDefNode& node, document::CVarnholtMapEditorDoc* doc,
     FillSubentries();
 }
 
+CEntryDialog::~CEntryDialog() = default;
+
 bool CEntryDialog::ApplyEntry(CDefNode& node, const QString& name, const QString params[4]) {
     if (name.isEmpty()) return false;
     node.SetName(tree::NodeBytes(name));
@@ -103,21 +183,15 @@ bool CEntryDialog::ApplyEntry(CDefNode& node, const QString& name, const QString
 }
 
 QString CEntryDialog::CheckEntry(const QString& name, const QString params[4]) {
-    // The writer puts names and values into the file unchanged, so anything
-    // the parser would read differently would silently change the document,
-    // or break every block after it, at the next save.
     const std::string nameBytes = tree::NodeBytes(name);
-    if (!nameBytes.empty() && !ReadsBackAs("{" + nameBytes + "}", nameBytes, {}))
-        return QStringLiteral("The name '%1' cannot be stored in the file as it is. "
-                              "Use a single word, or put the text in double quotes.")
-            .arg(name);
+    if (!nameBytes.empty())
+        if (std::string problem = format::CheckName(nameBytes); !problem.empty())
+            return tree::NodeText(problem);
     for (int k = 0; k < 4; ++k) {
         const std::string value = tree::NodeBytes(params[k]);
-        if (value.empty() || ReadsBackAs("{x " + value + "}", "x", value)) continue;
-        return QStringLiteral("Param %1 ('%2') cannot be stored in the file as one value. "
-                              "Use a single word or number, or put the text in double quotes.")
-            .arg(k)
-            .arg(params[k]);
+        if (value.empty()) continue; // an empty field removes its value
+        if (std::string problem = format::CheckValue(value); !problem.empty())
+            return tree::NodeText(problem);
     }
     return {};
 }
@@ -134,7 +208,8 @@ void CEntryDialog::accept() {
         ShowProblem(problem);
         return;
     }
-    ApplyEntry(m_node, name, params);
+    ApplyEntry(*m_copy, name, params);
+    m_changed = WriteBack(m_node, *m_copy, m_copyOf, m_doc);
     QDialog::accept();
 }
 
@@ -144,7 +219,7 @@ void CEntryDialog::ShowProblem(const QString& text) {
 
 void CEntryDialog::FillSubentries() {
     m_subentries->clear();
-    for (CDefNode* child : m_node.Children()) {
+    for (CDefNode* child : m_copy->Children()) {
         auto* item = new QListWidgetItem(tree::NodeText(child->Name()), m_subentries);
         item->setData(Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(child)));
     }
@@ -153,22 +228,22 @@ void CEntryDialog::FillSubentries() {
 void CEntryDialog::EditSubentry(QListWidgetItem* item) {
     if (!item) return;
     auto* child = reinterpret_cast<CDefNode*>(item->data(Qt::UserRole).value<quintptr>());
-    if (m_node.IndexOfChild(child) < 0) {
+    if (m_copy->IndexOfChild(child) < 0) {
         FillSubentries();
         return;
     }
-    CEntryDialog nested(*child, m_doc, this);
-    const int result = nested.exec();
-    if (nested.SubentriesChanged() || result == Confirmed) m_changed = true;
-    if (result == DeleteRequested && RemoveSubentry(child)) m_changed = true;
-    // Deleting an element through the document can take other children with it.
+    // The nested dialog edits this dialog's copy; only OK here passes its
+    // changes on, so Cancel here drops them as well.
+    CEntryDialog nested(*child, nullptr, this);
+    if (nested.exec() == DeleteRequested) RemoveSubentry(child);
     FillSubentries();
 }
 
 bool CEntryDialog::RemoveSubentry(CDefNode* child) {
-    if (m_doc) return m_doc->DeleteNode(child);
-    const int index = m_node.IndexOfChild(child);
-    if (index < 0) return false;
-    m_node.RemoveChild(static_cast<size_t>(index));
+    // The document would refuse to delete a base map node when OK writes
+    // the deletion back, so the list does not pretend otherwise.
+    const int index = m_copy->IndexOfChild(child);
+    if (index < 0 || child->locked) return false;
+    m_copy->RemoveChild(static_cast<size_t>(index));
     return true;
 }

@@ -3,6 +3,9 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+#include <unordered_map>
+
 class CDefNode;
 class QLineEdit;
 class QListWidget;
@@ -14,7 +17,9 @@ class CVarnholtMapEditorDoc;
 
 // "Entry bearbeiten": edits the name and the first four values of one node
 // and lists its children, each of which can be edited (or deleted) with the
-// same dialog in turn. OK writes the fields into the node; Delete ends the
+// same dialog in turn. The dialog works on a copy of the node's subtree, so
+// that Cancel leaves the node exactly as it was, including whatever nested
+// dialogs confirmed. OK writes the copy back into the node; Delete ends the
 // dialog with DeleteRequested and leaves the deleting to the caller, who
 // knows where the node lives.
 class CEntryDialog : public QDialog {
@@ -30,6 +35,7 @@ class CEntryDialog : public QDialog {
     // in a document yet; children deleted here go through the document so
     // that its records and identifiers stay consistent.
     CEntryDialog(CDefNode& node, document::CVarnholtMapEditorDoc* doc, QWidget* parent = nullptr);
+    ~CEntryDialog() override;
 
     // Writes name and the four parameters into node, taken for k = 0..3 in
     // turn: a non-empty parameter replaces the value it stands for, or is
@@ -43,8 +49,8 @@ class CEntryDialog : public QDialog {
     // comment sign, an open quote). Empty when everything can be stored.
     static QString CheckEntry(const QString& name, const QString params[4]);
 
-    // True when a child was edited or deleted through this dialog, whatever
-    // the dialog itself ends with: those changes are already in the nodes.
+    // True when OK wrote changes below the node: a child edited or deleted
+    // through a nested dialog. Always false after Cancel or Delete.
     bool SubentriesChanged() const { return m_changed; }
 
     void accept() override;
@@ -58,8 +64,14 @@ class CEntryDialog : public QDialog {
     void EditSubentry(QListWidgetItem* item);
     bool RemoveSubentry(CDefNode* child);
 
+    // The node the dialog was opened on, and the document whose records and
+    // identifiers follow the deletions that OK writes back.
     CDefNode& m_node;
     document::CVarnholtMapEditorDoc* m_doc;
+    // What the fields and the nested dialogs edit until OK, and which node
+    // of the copy each node of the original subtree became.
+    std::unique_ptr<CDefNode> m_copy;
+    std::unordered_map<const CDefNode*, const CDefNode*> m_copyOf;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_params[4] = {};
     QListWidget* m_subentries = nullptr;

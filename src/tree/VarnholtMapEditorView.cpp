@@ -148,8 +148,15 @@ void CVarnholtMapEditorView::NotifyActivated() {
                    reinterpret_cast<intptr_t>(m_doc));
 }
 
-void CVarnholtMapEditorView::OnUpdate(int hint, intptr_t) {
+void CVarnholtMapEditorView::OnUpdate(int hint, intptr_t param) {
     const auto update = static_cast<document::UpdateHint>(hint);
+    if (update == document::UpdateHint::GoToElement) {
+        // An element chosen elsewhere (the entity bar, the mission check):
+        // the tree opens its parents and selects it. A node the tree does
+        // not hold is only compared, never followed.
+        if (param) SelectNode(reinterpret_cast<CDefNode*>(param));
+        return;
+    }
     if (update != document::UpdateHint::ElementDeleted &&
         update != document::UpdateHint::WaypointDeleted) {
         viewport()->update();

@@ -65,7 +65,8 @@ class CVarnholtMapEditorView : public QTreeView {
     void NotifyActivated();
     // A document broadcast; the tree only repaints, except before elements are
     // deleted elsewhere (ElementDeleted, WaypointDeleted): then it lets go of every node at once
-    // and rebuilds itself once the deletion is over.
+    // and rebuilds itself once the deletion is over. GoToElement selects the
+    // element node passed with it.
     void OnUpdate(int hint, intptr_t param);
 
   signals:

@@ -124,19 +124,21 @@ TEST_F(AppStartupTest, AFileOnTheCommandLineOpensOnceTheResourcesAreLoaded) {
     editor.ExitInstance();
 }
 
-TEST_F(AppStartupTest, AFileThatCannotBeOpenedEndsTheStart) {
+TEST_F(AppStartupTest, AMissionWhoseBaseMapIsNotChosenOpensNothingAndTheEditorStays) {
     VM_REQUIRE_DEMO_GAME();
     QSettings ini(Ini(), QSettings::IniFormat);
     app::StartOptions options;
     options.gamePath = Game();
     options.resourceDir = Resources();
-    options.file = QString::fromStdString((m_dir.path() / "missing.mi").string());
+    options.file = QString::fromStdString((m_dir.path() / "lonely.mi").string());
+    doc_testing::WriteText(m_dir.path() / "lonely.mi", "{mission}\n");
     CVarnholtApp editor(Services(ini));
     app_testing::ModalCanceller cancel;
-    EXPECT_FALSE(editor.InitInstance(options));
+    EXPECT_TRUE(editor.InitInstance(options));
     // Without a map beside it the mission asks for its base map; cancelled, nothing opens.
     EXPECT_EQ(cancel.titles, QStringList{"Open the map to be the base of the mission"});
     EXPECT_TRUE(editor.DocManager().Documents().empty());
+    EXPECT_TRUE(editor.MainFrame()->isVisible());
     editor.ExitInstance();
 }
 

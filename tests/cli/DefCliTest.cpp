@@ -12,6 +12,14 @@ Run Vmed(const std::string& args) {
     return testing_support::RunVmed(args);
 }
 
+// vmed with its standard error kept in err.
+Run VmedWithErrors(const std::string& args, const std::filesystem::path& errFile,
+                   std::string& err) {
+    Run r = Vmed(args + " 2>" + testing_support::ShellQuote(errFile.string()) + " ; exit $?");
+    err = testing_support::Slurp(errFile);
+    return r;
+}
+
 class DefCliTest : public ::testing::Test {
   protected:
     std::string Write(const std::string& name, const std::string& text) {
@@ -31,6 +39,33 @@ TEST_F(DefCliTest, CheckCountsEveryNodeAndFailsOnUnreadableFiles) {
     auto bad = Vmed("def check '" + a + "' '" + missing + "'");
     EXPECT_EQ(bad.code, 2);
     EXPECT_EQ(bad.out, a + ": 5 nodes\n");
+}
+
+TEST_F(DefCliTest, CheckReportsWhatWasReadWithTroubleOnStandardError) {
+    auto clean = Write("clean.def", "{A 1}\r\n");
+    auto open = Write("open.def", "{mission\r\n\t{Entity 0x1\r\n\t\t{Position 1 2 3}\r\n");
+    auto stray = Write("stray.def", "{A 1}\r\n}\r\n");
+    auto errFile = dir.path() / "err.txt";
+    std::string err;
+
+    auto ok = VmedWithErrors("def check '" + clean + "'", errFile, err);
+    EXPECT_EQ(ok.code, 0);
+    EXPECT_EQ(err, "");
+
+    auto r =
+        VmedWithErrors("def check '" + clean + "' '" + open + "' '" + stray + "'", errFile, err);
+    EXPECT_EQ(r.code, 1);
+    // Standard output stays one count per file.
+    EXPECT_EQ(r.out, clean + ": 1 nodes\n" + open + ": 3 nodes\n" + stray + ": 1 nodes\n");
+    EXPECT_EQ(err, open +
+                       ":3: 2 blocks are still open at the end of the file; the outermost is the "
+                       "block 'mission', opened on line 1\n" +
+                       stray + ":2: the character '}' outside any block was skipped\n");
+
+    // An unreadable file outranks a damaged one.
+    auto missing = (dir.path() / "none.def").string();
+    EXPECT_EQ(VmedWithErrors("def check '" + open + "' '" + missing + "'", errFile, err).code, 2);
+    EXPECT_NE(err.find(missing + ": cannot be read"), std::string::npos);
 }
 
 TEST_F(DefCliTest, FmtWritesTheEditorsLayoutToAFileOrStdout) {

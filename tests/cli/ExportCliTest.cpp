@@ -4,9 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace fs = std::filesystem;
 
 namespace {
+
+// Runs vmed with its standard error captured alongside its output.
+testing_support::VmedResult VmedWithErrors(const std::string& args) {
+    testing_support::VmedResult r;
+    std::string cmd = std::string("'") + VM_VMED_PATH + "' " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        r.out.append(buf, n);
+    int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
 
 // A copy of the demo game with the river mission extracted into its resources.
 class ExportCliTest : public ::testing::Test {
@@ -55,6 +71,19 @@ TEST_F(ExportCliTest, ModExportBuildsTheModFolder) {
     EXPECT_EQ(Vmed("export-mod " + Paths() + " --name '../../outside' '" + mission + "'").code, 2);
     EXPECT_FALSE(fs::exists(dir.path() / "outside"));
     EXPECT_EQ(Vmed("export-mod " + Paths() + " --name x --side 7 '" + mission + "'").code, 2);
+}
+
+TEST_F(ExportCliTest, ModTextsThatWouldNotReadBackAreRefusedBeforeAnythingIsWritten) {
+    for (const char* option : {"--title", "--desc", "--version", "--name"}) {
+        testing_support::VmedResult r =
+            VmedWithErrors("export-mod " + Paths() + " --name quoted " + option +
+                           " 'Bad\"} {evil' '" + mission + "'");
+        EXPECT_EQ(r.code, 2) << option;
+        EXPECT_NE(r.out.find("the character '\"' (double quote) is not allowed"), std::string::npos)
+            << option << ": " << r.out;
+    }
+    EXPECT_FALSE(fs::exists(game / "mods" / "quoted"));
+    EXPECT_FALSE(fs::exists(game / "mods" / "Bad\"} {evil"));
 }
 
 TEST_F(ExportCliTest, PakExportNeedsYesToReplaceAMember) {

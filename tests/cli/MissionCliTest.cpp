@@ -152,6 +152,40 @@ TEST_F(MissionCliTest, DuplicatedEntityIdIsReportedOnStandardError) {
     EXPECT_EQ(r.info["entities"], "2");
 }
 
+TEST_F(MissionCliTest, DamagedMissionIsReportedAndSavedOnlyWhenAccepted) {
+    fs::path mission = ExtractCrossroads();
+    fs::path dir = m_dir.path() / "cut";
+    fs::create_directories(dir);
+    fs::copy_file(mission.parent_path() / "map", dir / "map");
+    const std::string text = Slurp(mission);
+    std::ofstream(dir / "cut.mi", std::ios::binary) << text.substr(0, text.size() / 2);
+    const std::string in = ShellQuote((dir / "cut.mi").string());
+
+    // info reads on and says what was read with trouble.
+    Outcome info = Mission("info", in);
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.err.find("' was read with problems:\nline "), std::string::npos) << info.err;
+    EXPECT_NE(info.err.find("still open at the end of the file"), std::string::npos) << info.err;
+    EXPECT_EQ(info.info["kind"], "0");
+
+    // save refuses unless told to keep what was read.
+    fs::path out = m_dir.path() / "out" / "cut.mi";
+    fs::create_directories(out.parent_path());
+    Outcome refused = Mission("save", in + " " + ShellQuote(out.string()));
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("--accept-damaged"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_FALSE(fs::exists(out.parent_path() / "map"));
+
+    Outcome saved = Mission("save", "--accept-damaged " + in + " " + ShellQuote(out.string()));
+    ASSERT_EQ(saved.code, 0) << saved.err;
+    // What was saved is balanced: it opens without a word.
+    Outcome again = Mission("info", ShellQuote(out.string()));
+    EXPECT_EQ(again.code, 0);
+    EXPECT_EQ(again.err, "");
+    EXPECT_EQ(again.info["entities"], info.info["entities"]);
+}
+
 TEST_F(MissionCliTest, FailuresExitWithTwo) {
     fs::path mission = ExtractCrossroads();
     EXPECT_EQ(Mission("info", ShellQuote((m_dir.path() / "missing.mi").string())).code, 2);

@@ -1,6 +1,7 @@
 #include "DocTestSupport.h"
 
 #include "document/DocExport.h"
+#include "format/DefGuard.h"
 #include "pak/PakArchive.h"
 #include "resources/ResourceCatalogue.h"
 
@@ -103,6 +104,58 @@ TEST_F(DocExportTest, HostileModNamesAreRefusedAndWriteNothing) {
     std::vector<ExistingMod> mods = ListExistingMods(game.string());
     ASSERT_EQ(mods.size(), 1u);
     EXPECT_EQ(mods[0].folder, "demo_mod");
+}
+
+TEST_F(DocExportTest, TextsTheModFilesWouldNotReadBackStopTheExportBeforeAnyWrite) {
+    ModInfo good = Info("my mod");
+    good.title = "Good";
+    ASSERT_TRUE(ExportMod(*doc, paths, &good));
+    fs::path mod = game / "mods" / "my mod";
+    const fs::path files[] = {mod / "info.mod", mod / "resource/set/registry/games.reg",
+                              mod / "resource/set/text/mission.lng",
+                              mod / "resource/map/single/my mod/crossroads.mi"};
+    std::vector<std::string> before;
+    for (const fs::path& file : files)
+        before.push_back(ReadText(file));
+
+    const std::string bad = "Bad\"} {evil";
+    for (std::string ModInfo::*field :
+         {&ModInfo::title, &ModInfo::description, &ModInfo::version}) {
+        prompts.messages.clear();
+        ModInfo info = good;
+        info.*field = bad;
+        info.side = 3;
+        EXPECT_EQ(CheckModInfo(info), format::CheckQuotedText(bad));
+        EXPECT_FALSE(ExportMod(*doc, paths, &info));
+        EXPECT_EQ(prompts.messages, std::vector<std::string>{format::CheckQuotedText(bad)});
+        EXPECT_EQ(doc->PlayerSide(), 2);
+    }
+    for (size_t i = 0; i < std::size(files); ++i)
+        EXPECT_EQ(ReadText(files[i]), before[i]) << files[i];
+
+    ModInfo fresh = Info("fresh");
+    fresh.description = bad;
+    EXPECT_FALSE(ExportMod(*doc, paths, &fresh));
+    EXPECT_FALSE(fs::exists(game / "mods" / "fresh"));
+    // Empty fields take their defaults, so they pass.
+    EXPECT_EQ(CheckModInfo(ModInfo{}), "");
+}
+
+TEST_F(DocExportTest, AMissionFileNameWithAQuoteCannotBecomeARegistryEntry) {
+    // The file's name goes into the registry's scene value between quotes.
+    fs::path folder = res / "map/single/odd";
+    fs::create_directories(folder);
+    fs::copy_file(res / "map/single/crossroads/crossroads.mi", folder / "cross\"roads.mi");
+    fs::copy_file(res / "map/single/crossroads/map", folder / "map");
+    CVarnholtMapEditorDoc odd(Services());
+    ASSERT_TRUE(odd.OnOpenDocument((folder / "cross\"roads.mi").string()));
+    prompts.messages.clear();
+    ModInfo info = Info("odd");
+    EXPECT_FALSE(ExportMod(odd, paths, &info));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("single/odd:cross\"roads"), std::string::npos)
+        << prompts.messages[0];
+    EXPECT_FALSE(fs::exists(game / "mods" / "odd"));
 }
 
 TEST_F(DocExportTest, ExistingModsAreListedWithTheirDescriptions) {

@@ -1,10 +1,12 @@
 #include "DocTestSupport.h"
 
+#include "format/DefGuard.h"
 #include "resources/ResourceCatalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 using namespace doc_testing;
 namespace fs = std::filesystem;
@@ -284,6 +286,136 @@ TEST_F(DocumentLoadSaveTest, PakMemberIsExtractedWithItsMapAndOpened) {
     EXPECT_EQ(doc.Roots().size(), 2u);
     EXPECT_EQ(doc.PathName(), (dir.path() / "map/single/river/river.mi").string());
     EXPECT_TRUE(fs::exists(dir.path() / "map/single/river/map"));
+}
+
+std::string DamagedQuestion(const fs::path& file, const std::string& problems) {
+    return "The file '" + file.string() + "' was read with problems:\n" + problems +
+           "If you open it, saving will write only what was read.\nOpen it anyway?";
+}
+
+TEST_F(DocumentLoadSaveTest, TruncatedMissionOpensOnlyWhenTheUserAgrees) {
+    const std::string cut = "{mission\r\n\t{Entity \"m4a2\" 0x8000 {MID 1}}\r\n"
+                            "\t{Entity \"m4a2\" 0x8001\r\n\t\t{Position 1 2";
+    const fs::path file = dir.path() / "m.mi";
+    prompts.answers = {false};
+    EXPECT_EQ(OpenMission(cut), nullptr);
+    EXPECT_EQ(prompts.questions,
+              std::vector<std::string>{DamagedQuestion(
+                  file, "line 4: 3 blocks are still open at the end of the file; the outermost "
+                        "is the block 'mission', opened on line 1\n")});
+
+    // Yes opens what was read; saved, it reads back clean.
+    prompts.answers = {true};
+    auto doc = OpenMission(cut);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(ChildNames(doc->WorkingRoot()), "Entity Entity");
+    EXPECT_EQ(WriteToText(doc->WorkingRoot()->Child(1)->Child(0)), "\t\t{Position 1 2}\r\n");
+    ASSERT_TRUE(doc->OnSaveDocument(file.string()));
+    prompts.questions.clear();
+    auto reopened = std::make_unique<CVarnholtMapEditorDoc>(Services());
+    ASSERT_TRUE(reopened->OnOpenDocument(file.string()));
+    EXPECT_TRUE(prompts.questions.empty());
+
+    // A larger mission cut in half: the same question, and No leaves nothing.
+    const std::string full = kMission;
+    WriteText(file, full.substr(0, full.size() / 2));
+    prompts.questions.clear();
+    CVarnholtMapEditorDoc half(Services());
+    EXPECT_FALSE(half.OnOpenDocument(file.string()));
+    EXPECT_TRUE(half.Roots().empty());
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    EXPECT_NE(prompts.questions[0].find("blocks are still open at the end of the file"),
+              std::string::npos)
+        << prompts.questions[0];
+}
+
+TEST_F(DocumentLoadSaveTest, DamagedBaseMapIsAskedAboutBeforeTheMission) {
+    const std::string unbalanced = std::string(kBaseMap) + "}\n";
+    WriteText(dir.path() / "m.mi", kMission);
+    WriteText(dir.path() / "map", unbalanced);
+    CVarnholtMapEditorDoc declined(Services());
+    EXPECT_FALSE(declined.OnOpenDocument((dir.path() / "m.mi").string()));
+    EXPECT_TRUE(declined.Roots().empty());
+    // Declining is not a missing map: no other map is asked for.
+    EXPECT_EQ(dialogs.baseMapAsked, 0);
+    EXPECT_EQ(prompts.questions, std::vector<std::string>{DamagedQuestion(
+                                     dir.path() / "map",
+                                     "line 9: the character '}' outside any block was skipped\n")});
+
+    prompts.answers = {true};
+    CVarnholtMapEditorDoc accepted(Services());
+    ASSERT_TRUE(accepted.OnOpenDocument((dir.path() / "m.mi").string()));
+    EXPECT_EQ(accepted.Roots().size(), 2u);
+    EXPECT_EQ(prompts.questions.size(), 2u);
+}
+
+TEST_F(DocumentLoadSaveTest, RandomBytesAndLongProblemListsAreReported) {
+    std::mt19937 rng(20261208);
+    std::string noise(8192, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(rng());
+    EXPECT_EQ(OpenMap(noise), nullptr);
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    const std::string& question = prompts.questions[0];
+    EXPECT_EQ(question.rfind("The file '" + (dir.path() / "map").string() +
+                                 "' was read with problems:\nline ",
+                             0),
+              0u)
+        << question;
+    EXPECT_NE(question.find("Open it anyway?"), std::string::npos);
+
+    // Twelve stray words: the first ten are listed, the rest counted.
+    std::string strays = "{map}";
+    for (int i = 0; i < 12; ++i)
+        strays += "\nx{e}";
+    prompts.questions.clear();
+    EXPECT_EQ(OpenMap(strays), nullptr);
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    std::string listed;
+    for (int line = 2; line <= 11; ++line)
+        listed += "line " + std::to_string(line) + ": the word 'x' outside any block was skipped\n";
+    EXPECT_EQ(prompts.questions[0], DamagedQuestion(dir.path() / "map", listed + "and 2 more\n"));
+}
+
+TEST_F(DocumentLoadSaveTest, SaveRefusesANodeThatWouldNotReadBack) {
+    auto doc = OpenMission(kMission);
+    ASSERT_TRUE(doc);
+    const fs::path file = dir.path() / "m.mi";
+    const std::string before = ReadText(file);
+    testing_support::TempDir out;
+    const fs::path elsewhere = out.path() / "new.mi";
+
+    CDefNode* entity = doc->WorkingRoot()->FindChild("Entity");
+    entity->SetValue(0, "\"m4\"a2\"");
+    doc->SetModifiedFlag(true);
+    EXPECT_FALSE(doc->OnSaveDocument(file.string()));
+    EXPECT_FALSE(doc->OnSaveDocument(elsewhere.string()));
+    const std::string why = format::CheckValue("\"m4\"a2\"");
+    ASSERT_FALSE(why.empty());
+    EXPECT_EQ(prompts.messages,
+              (std::vector<std::string>{
+                  "The document cannot be saved as '" + file.string() +
+                      "': the block 'Entity' with the ID 0x8000 would not read back as it is. " +
+                      why + " Nothing was written.",
+                  "The document cannot be saved as '" + elsewhere.string() +
+                      "': the block 'Entity' with the ID 0x8000 would not read back as it is. " +
+                      why + " Nothing was written."}));
+    EXPECT_EQ(ReadText(file), before);
+    // Nothing at all is written: not the mission, nor the map beside it.
+    EXPECT_TRUE(fs::is_empty(out.path()));
+    EXPECT_TRUE(doc->IsModified());
+
+    // A node without an ID is named by its first value.
+    entity->SetValue(0, "\"m4a2\"");
+    doc->WorkingRoot()->FindChild("Camera")->FindChild("Position")->SetValue(0, "1;2");
+    prompts.messages.clear();
+    EXPECT_FALSE(doc->OnSaveDocument(file.string()));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("the block 'Position' with the first value '1;2' would not "
+                                       "read back"),
+              std::string::npos)
+        << prompts.messages[0];
+    EXPECT_EQ(ReadText(file), before);
 }
 
 } // namespace

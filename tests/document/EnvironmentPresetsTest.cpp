@@ -1,11 +1,13 @@
 #include "DocTestSupport.h"
 
 #include "document/EnvironmentPresets.h"
+#include "format/DefGuard.h"
 
 #include <gtest/gtest.h>
 
 using namespace doc_testing;
 using namespace document;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -123,6 +125,56 @@ TEST_F(EnvironmentPresetsTest, ApplyingANameWritesTheMissionAndItsSky) {
 
     auto map = OpenMap(kBaseMap);
     EXPECT_FALSE(ApplyEnvironment(*map, "day", true));
+}
+
+TEST_F(EnvironmentPresetsTest, TextsAPresetFileWouldNotReadBackAreRefusedAndNothingIsWritten) {
+    fs::path file = dir.path() / "environment.set";
+    CEnvironmentPresets presets(game, file);
+    ASSERT_TRUE(presets.SaveCustomPreset("earlier", EnvironmentValues{}));
+    const std::string earlier = ReadText(file);
+
+    PresetResult refused = presets.SaveCustomPreset("my dusk\"}", EnvironmentValues{});
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.refusal, format::CheckQuotedText("my dusk\"}"));
+    EXPECT_NE(refused.refusal.find("'\"' (double quote)"), std::string::npos);
+
+    EnvironmentValues v;
+    v.weather = true;
+    v.weatherSound = "rain\" {x";
+    refused = presets.SaveCustomPreset("fine", v);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.refusal, format::CheckQuotedText(v.weatherSound));
+    v.skyTexture = std::string("/sky\0.ebm", 9);
+    EXPECT_EQ(CheckPresetValues(v), format::CheckQuotedText(v.skyTexture));
+    EXPECT_EQ(ReadText(file), earlier);
+
+    // A sound of a switched-off group is not written, so it does not matter.
+    v = EnvironmentValues{};
+    v.thunderSound = "bang\"";
+    EXPECT_TRUE(presets.SaveCustomPreset("quiet", v));
+    EXPECT_EQ(presets.PresetNames().back(), "quiet");
+}
+
+TEST_F(EnvironmentPresetsTest, ARefusedPresetNameLeavesTheMissionAndItsEntitiesAlone) {
+    auto doc =
+        OpenMission("{mission {Camera} {Environment \"day\"} {Entity \"sky\" {Position 0 0 0}}"
+                    " {Entity \"m4a2\" 0x8001 {MID 5}} {Tags}}");
+    ASSERT_TRUE(doc);
+    const std::string before = WriteToText(doc->WorkingRoot());
+    PresetResult refused = ApplyEnvironment(*doc, "my dusk\"}", true);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.refusal, format::CheckQuotedText("my dusk\"}"));
+    EXPECT_EQ(WriteToText(doc->WorkingRoot()), before);
+    EXPECT_FALSE(doc->IsModified());
+
+    // Saved and opened again, the mission keeps every block.
+    fs::path saved = dir.path() / "again.mi";
+    ASSERT_TRUE(doc->OnSaveDocument(saved.string()));
+    CVarnholtMapEditorDoc reopened(Services());
+    ASSERT_TRUE(reopened.OnOpenDocument(saved.string()));
+    EXPECT_EQ(ChildNames(reopened.WorkingRoot()), "Camera Environment Entity Entity Tags");
+    EXPECT_EQ(MissionPresetName(reopened), "day");
+    EXPECT_TRUE(reopened.IdInUse(0x8001));
 }
 
 TEST(ResourceRelativePathTest, KeepsThePartAfterTheResourceDirectory) {

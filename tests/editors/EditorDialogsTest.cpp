@@ -3,15 +3,23 @@
 
 #include "editors/EnvironmentDialog.h"
 #include "editors/ModInfoDialog.h"
+#include "format/DefGuard.h"
+#include "support/MessageBoxCatcher.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
+
+#include <deque>
 
 #include <gtest/gtest.h>
 
 using namespace doc_testing;
 using namespace document;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -21,7 +29,8 @@ class ScriptedEnvironmentDialog : public CEnvironmentDialog {
     using CEnvironmentDialog::CEnvironmentDialog;
     QString file;
     std::optional<QColor> colour;
-    std::optional<QString> customName;
+    std::deque<QString> customNames; // answers in turn; then Cancel
+    std::vector<QString> proposals;
     QString askedFolder, askedTitle;
 
   protected:
@@ -31,7 +40,13 @@ class ScriptedEnvironmentDialog : public CEnvironmentDialog {
         return file;
     }
     std::optional<QColor> AskColour(const QColor&) override { return colour; }
-    std::optional<QString> AskCustomName(const QString&) override { return customName; }
+    std::optional<QString> AskCustomName(const QString& proposal) override {
+        proposals.push_back(proposal);
+        if (customNames.empty()) return std::nullopt;
+        QString answer = customNames.front();
+        customNames.pop_front();
+        return answer;
+    }
 };
 
 const char* kPresets = R"({Environment
@@ -78,7 +93,7 @@ TEST_F(EnvironmentDialogTest, UseCustomSavesThePresetAndNamesTheMission) {
     {
         ScriptedEnvironmentDialog dialog(presets, "/res", MissionPresetName(*doc));
         EXPECT_EQ(dialog.SelectedName(), "day"); // no preset yet: the first entry
-        dialog.customName = "mine";
+        dialog.customNames = {"mine"};
         dialog.OnUseCustom();
         EXPECT_EQ(dialog.Result(), CEnvironmentDialog::UseCustom);
         ASSERT_TRUE(ApplyEnvironment(*doc, dialog.ChosenName(), dialog.AddSky()));
@@ -94,6 +109,80 @@ TEST_F(EnvironmentDialogTest, UseCustomSavesThePresetAndNamesTheMission) {
     again.OnUsePreset();
     EXPECT_EQ(again.Result(), CEnvironmentDialog::UsePreset);
     EXPECT_EQ(again.ChosenName(), "mine");
+}
+
+TEST_F(EnvironmentDialogTest, TextsAPresetCannotHoldAreRefusedWithTheDialogKeptAsTyped) {
+    fs::path file = dir.path() / "environment.set";
+    CEnvironmentPresets presets(game, file);
+    ScriptedEnvironmentDialog dialog(presets, "/res", "day");
+    testing_support::MessageBoxCatcher boxes;
+
+    // A quote in a sound: refused before a name is asked for.
+    EnvironmentValues v = dialog.Values();
+    v.weather = true;
+    v.weatherSound = "rain\"";
+    dialog.SetValues(v);
+    dialog.customNames = {"wet"};
+    dialog.OnUseCustom();
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts[0].toStdString(), format::CheckQuotedText("rain\""));
+    EXPECT_EQ(boxes.parents[0], &dialog);
+    EXPECT_TRUE(dialog.proposals.empty());
+    EXPECT_EQ(dialog.Result(), CEnvironmentDialog::Cancelled);
+    EXPECT_EQ(dialog.Values().weatherSound, "rain\"");
+    EXPECT_FALSE(fs::exists(file));
+
+    // A quote in the name: refused, and asked again with what was typed.
+    v.weatherSound = "rain";
+    dialog.SetValues(v);
+    dialog.customNames = {"my dusk\"}", "dusk"};
+    dialog.OnUseCustom();
+    ASSERT_EQ(boxes.texts.size(), 2);
+    EXPECT_EQ(boxes.texts[1].toStdString(), format::CheckQuotedText("my dusk\"}"));
+    ASSERT_EQ(dialog.proposals.size(), 2u);
+    EXPECT_EQ(dialog.proposals[1], "my dusk\"}");
+    EXPECT_EQ(dialog.Result(), CEnvironmentDialog::UseCustom);
+    EXPECT_EQ(dialog.ChosenName(), "dusk");
+    EXPECT_EQ(presets.PresetNames().back(), "dusk");
+}
+
+TEST_F(EnvironmentDialogTest, CancelLeavesTheMissionUntouched) {
+    auto doc = OpenMission("{mission {Camera} {Environment \"storm\"} {Tags}}");
+    ASSERT_TRUE(doc);
+    const std::string before = WriteToText(doc->WorkingRoot());
+    CEnvironmentPresets presets(game, dir.path() / "environment.set");
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<CEnvironmentDialog*>(QApplication::activeModalWidget())) {
+            dialog->SelectPreset("day");
+            dialog->reject();
+        }
+    });
+    EXPECT_FALSE(OpenEnvironmentDialog(*doc, presets, "/res", nullptr));
+    EXPECT_EQ(WriteToText(doc->WorkingRoot()), before);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_FALSE(fs::exists(dir.path() / "environment.set"));
+}
+
+TEST(ModInfoDialogTest, OkRefusesAQuoteAndKeepsWhatWasTyped) {
+    testing_support::TestApp();
+    CModInfoDialog dialog(ModInfo{}, {});
+    dialog.show();
+    auto* title = dialog.findChild<QLineEdit*>("title");
+    title->setText("Bad\"} {evil");
+    QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    testing_support::MessageBoxCatcher boxes;
+    ok->click();
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts[0].toStdString(), format::CheckQuotedText("Bad\"} {evil"));
+    EXPECT_EQ(boxes.parents[0], &dialog);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.Info().title, "Bad\"} {evil");
+
+    title->setText("Good");
+    ok->click();
+    EXPECT_EQ(boxes.texts.size(), 1);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST(ModInfoDialogTest, DefaultsAndExistingModsFillTheFields) {

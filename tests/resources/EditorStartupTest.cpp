@@ -6,6 +6,19 @@ using namespace catalogue_test;
 
 namespace {
 
+// Answers the folder browser from a list, front to back; cancels when it is used up.
+class QueuedFolderAnswers : public ScriptedDialogs {
+  public:
+    std::vector<std::string> answers;
+    std::string BrowseFolder(std::string_view title) override {
+        browseTitles.emplace_back(title);
+        if (answers.empty()) return {};
+        std::string answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+};
+
 class EditorStartupTest : public CatalogueFixture {
   protected:
     void MakeGame() {
@@ -13,7 +26,7 @@ class EditorStartupTest : public CatalogueFixture {
                                       {"set/breed.set", "{breeds {rifleman}}"}});
     }
     platform::MemorySettingsStore m_store;
-    resources::CEditorStartup m_startup{m_catalogue, &m_prompts};
+    resources::CEditorStartup m_startup{m_catalogue, &m_prompts, &m_dialogs};
 };
 
 TEST_F(EditorStartupTest, FirstStartAsksForBothFoldersAndSavesThemAtExit) {
@@ -45,6 +58,54 @@ TEST_F(EditorStartupTest, CancelledGamePathFailsTheStartAndWritesNothing) {
     EXPECT_EQ(m_prompts.messages, std::vector<std::string>{"Failed to load entities"});
     m_startup.ShutDown(m_store);
     EXPECT_TRUE(m_store.Empty());
+}
+
+TEST_F(EditorStartupTest, AFolderWithoutTheGameIsRefusedAskedAgainAndNeverStored) {
+    MakeGame();
+    fs::path wrong = m_tmp.path() / "not-the-game";
+    fs::create_directories(wrong);
+    // A wrong folder from the settings (or the command line) is refused
+    // before anything is unpacked from it, and the question follows; a
+    // wrong answer to the question is refused the same way.
+    m_store.SetString("GamePath", wrong.string());
+    m_store.SetString("ResourceDir", m_res.string());
+    QueuedFolderAnswers dialogs;
+    dialogs.answers = {wrong.string()};
+    resources::CEditorStartup startup(m_catalogue, &m_prompts, &dialogs);
+    EXPECT_FALSE(startup.StartUp(m_store));
+    const std::string refused = "The folder '" + wrong.string() +
+                                "' is not the game folder of \"Varnholt\": it holds no 'game.pak'.";
+    EXPECT_EQ(m_prompts.messages,
+              (std::vector<std::string>{refused, refused, "Failed to load entities"}));
+    EXPECT_EQ(dialogs.browseTitles.size(), 2u);
+    EXPECT_TRUE(m_catalogue.Entries().empty());
+    EXPECT_FALSE(fs::exists(m_res)); // nothing was unpacked
+    platform::MemorySettingsStore after;
+    startup.ShutDown(after);
+    EXPECT_TRUE(after.Empty());
+}
+
+TEST_F(EditorStartupTest, AGameFolderChosenAfterAWrongOneIsTakenAndStored) {
+    MakeGame();
+    fs::path wrong = m_tmp.path() / "missing-folder";
+    m_store.SetString("GamePath", wrong.string());
+    m_store.SetString("ResourceDir", m_res.string());
+    m_dialogs.gamePathAnswer = m_game.string();
+    ASSERT_TRUE(m_startup.StartUp(m_store));
+    ASSERT_EQ(m_prompts.messages.size(), 1u);
+    EXPECT_NE(m_prompts.messages[0].find("'" + wrong.string() + "'"), std::string::npos);
+    EXPECT_NE(m_prompts.messages[0].find("'game.pak'"), std::string::npos);
+    EXPECT_FALSE(m_catalogue.Entries().empty());
+    m_startup.ShutDown(m_store);
+    EXPECT_EQ(m_store.GetString("GamePath", "?"), m_game.string());
+}
+
+TEST_F(EditorStartupTest, TheGameArchiveIsFoundInAnyCase) {
+    MakePak(m_game / "GAME.PAK", {{"set/breed.set", "{breeds {rifleman}}"}});
+    EXPECT_EQ(resources::CheckGameFolder(m_game.string()), "");
+    EXPECT_NE(resources::CheckGameFolder((m_tmp.path() / "res").string()), "");
+    fs::create_directories(m_tmp.path() / "odd" / "game.pak"); // a folder is not the archive
+    EXPECT_NE(resources::CheckGameFolder((m_tmp.path() / "odd").string()), "");
 }
 
 TEST_F(EditorStartupTest, SavedTogglesAndFilterComeBack) {
