@@ -13,3 +13,4 @@ int RunMissionCommand(const std::vector<std::string>& args);
 int RunMissionLintCommand(const std::vector<std::string>& args);
 int RunExportPakCommand(const std::vector<std::string>& args);
 int RunExportModCommand(const std::vector<std::string>& args);
+int RunModelCommand(const std::vector<std::string>& args);

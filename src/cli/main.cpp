@@ -33,6 +33,9 @@ const char* kUsage =
     "                              put a saved mission or map into the game's game.pak\n"
     "  export-mod --game-path G --resource-dir R --name NAME [...] FILE\n"
     "                              build a mod folder from a saved mission or map\n"
+    "  model check FILE...         read mesh files, print chunks, vertices and faces of each\n"
+    "  model info --game-path G --resource-dir R [--all | ENTITY...]\n"
+    "                              load entity models as the 3D view does, print their sizes\n"
     "\n"
     "Run 'vmed def --help' or 'vmed pak --help' for the options of a group.\n";
 
@@ -54,6 +57,7 @@ int main(int argc, char** argv) {
     if (group == "mission") return RunMissionCommand(rest);
     if (group == "export-pak") return RunExportPakCommand(rest);
     if (group == "export-mod") return RunExportModCommand(rest);
+    if (group == "model") return RunModelCommand(rest);
     std::fprintf(stderr, "vmed: unknown command '%s'\n\n%s", group.c_str(), kUsage);
     return 1;
 }
