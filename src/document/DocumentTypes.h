@@ -79,11 +79,6 @@ struct BoundsPicture {
     std::vector<uint32_t> pixels;
 };
 
-// Drawing resources shared by all zones of a document; the 3D view fills it.
-struct ZoneDrawing {
-    std::shared_ptr<void> viewData;
-};
-
 struct ZonePoint {
     float x = 0.0f, y = 0.0f, z = 0.0f;
 };
@@ -99,8 +94,6 @@ struct ZoneRecord {
     CDefNode* globalWP = nullptr;
     int shape = Circle;
     CDefNode* node = nullptr;
-    ZoneDrawing* drawing = nullptr;
-    std::shared_ptr<void> viewState; // colours and materials the 3D view keeps per zone
 };
 
 struct EventRecord {

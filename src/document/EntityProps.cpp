@@ -381,6 +381,12 @@ bool CoupleTrainPart(const CDefNode& front, CDefNode& back) {
     return true;
 }
 
+void ApplyRecord(CVarnholtMapEditorDoc& doc, CDefNode& node, CBaseProps& props,
+                 std::string_view stepName) {
+    CVarnholtMapEditorDoc::Edit edit(doc, std::string(stepName));
+    props.Apply(node, doc);
+}
+
 bool BoardVehicle(CVarnholtMapEditorDoc& doc, CDefNode& passenger, const CDefNode& vehicle,
                   int seat) {
     CDefNode* root = doc.WorkingRoot();
@@ -388,13 +394,14 @@ bool BoardVehicle(CVarnholtMapEditorDoc& doc, CDefNode& passenger, const CDefNod
     std::string passengerId = IdText(passenger), vehicleId = IdText(vehicle);
     if (doc.Kind() != Mission || !root || !seatName || passengerId.empty() || vehicleId.empty())
         return false;
+    CVarnholtMapEditorDoc::Edit edit(
+        doc, "Board " + platform::StripQuotes(vehicle.GetValue(0) ? vehicle.GetValue(0) : ""));
     CDefNode* link = root->FindChild("Link", passengerId.c_str());
     if (!link) link = doc.InsertSection("Link");
     if (!link) return false;
     link->Assign("Link", {passengerId, "To", vehicleId, seatName});
     passenger.RemoveChildren("FsmState");
     passenger.AddChild("FsmState", "\"board\"");
-    doc.SetModifiedFlag(true);
     return true;
 }
 

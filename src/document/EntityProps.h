@@ -132,6 +132,10 @@ std::unique_ptr<CBaseProps> CreateProps(const CDefNode& node, int category);
 
 // Sets the owning player of a unit (categories 0-4, 6, 7; units only).
 void SetPlayer(CDefNode& node, int category, unsigned long player);
+// Writes a record back into its node as one undoable step named stepName
+// (a property dialog's OK).
+void ApplyRecord(CVarnholtMapEditorDoc& doc, CDefNode& node, CBaseProps& props,
+                 std::string_view stepName);
 // Couples back behind front: back's Chassis/Uplink takes front's MID.
 bool CoupleTrainPart(const CDefNode& front, CDefNode& back);
 // Seats passenger in vehicle (seat 0 to 13) through the mission's Link block.

@@ -248,6 +248,7 @@ PresetResult ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& nam
     // swallow the blocks after it at the next load: every entity would be lost.
     result.refusal = CheckPresetName(name);
     if (!result.refusal.empty()) return result;
+    CVarnholtMapEditorDoc::Edit edit(doc, "Environment Settings");
     std::string quoted = Quote(name);
     if (CDefNode* env = root->FindChild("Environment")) {
         env->SetValue(0, quoted);
@@ -283,7 +284,6 @@ PresetResult ApplyEnvironment(CVarnholtMapEditorDoc& doc, const std::string& nam
             sky->AddChildFloat("Scale", r * 0.0028915664);
         }
     }
-    doc.SetModifiedFlag(true);
     result.done = true;
     return result;
 }

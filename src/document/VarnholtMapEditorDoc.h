@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/DocumentChanges.h"
 #include "document/DocumentHost.h"
 #include "document/DocumentTypes.h"
 #include "format/DefNode.h"
@@ -19,6 +20,18 @@ class Progress;
 
 namespace resources {
 class CResourceCatalogue;
+}
+
+namespace document::history {
+struct Step;
+struct RecordState;
+struct RecordChanges;
+struct Scalars;
+enum class Table : uint8_t;
+} // namespace document::history
+
+namespace format {
+struct ParseProblem;
 }
 
 namespace document {
@@ -73,8 +86,9 @@ class CVarnholtMapEditorDoc {
     // --- content --------------------------------------------------------------
     DocumentKind Kind() const { return m_kind; }
     void SetKind(DocumentKind kind) { m_kind = kind; }
+    // The nodes, for reading: every change goes through the operations here,
+    // so that it can be undone and views are told.
     const DefNodeList& Roots() const { return m_roots; }
-    DefNodeList& Roots() { return m_roots; }
     // Root 0 of a map, root 1 of a mission; nullptr when the list lacks it.
     CDefNode* WorkingRoot() const;
     // The map root: root 0 of either kind; nullptr when there is none.
@@ -91,11 +105,10 @@ class CVarnholtMapEditorDoc {
     // Takes a trigger or camera path built by an editor into the document's records.
     TriggerRecord* AdoptTrigger(std::unique_ptr<TriggerRecord> record);
     CameraPathRecord* AdoptCameraPath(std::unique_ptr<CameraPathRecord> record);
-    ZoneDrawing& ZoneResources() { return m_zoneDrawing; }
 
     // --- identifiers ------------------------------------------------------------
-    uint32_t* IdRegistry() { return m_idRegistry.get(); }
-    uint32_t* MidRegistry() { return m_midRegistry.get(); }
+    const uint32_t* IdRegistry() const { return m_idRegistry.get(); }
+    const uint32_t* MidRegistry() const { return m_midRegistry.get(); }
     const uint8_t* EventIds() const { return m_eventIds.data(); }
     const uint8_t* CameraPathIds() const { return m_cameraPathIds.data(); }
     bool IdInUse(unsigned long id) const;
@@ -142,6 +155,15 @@ class CVarnholtMapEditorDoc {
     // Writes a zone record as a new zone node of the mission; the node, or
     // nullptr without a working root.
     CDefNode* StoreZone(ZoneRecord* zone);
+    // Inserts a subtree made elsewhere (the element tree's insert and paste)
+    // below parent (nullptr: the root list) at index (clamped), as one step
+    // named name. The nodes keep their IDs and MIDs, which are registered;
+    // one already in use is reported as loading reports a duplicate. The
+    // node in the tree, or nullptr when parent is locked or not in the document.
+    CDefNode* InsertSubtree(CDefNode* parent, size_t index, std::unique_ptr<CDefNode> node,
+                            std::string_view name);
+    // Couples back behind front as one step (see CoupleTrainPart).
+    bool CoupleTrainParts(const CDefNode& front, CDefNode& back);
     // Drops the records whose node lies in node's subtree and frees the
     // identifiers held there. Used before a subtree is destroyed by any path.
     void ForgetSubtree(const CDefNode* node);
@@ -159,7 +181,8 @@ class CVarnholtMapEditorDoc {
 
     // --- settings of the document --------------------------------------------------
     int PlayerSide() const { return m_playerSide; }
-    void SetPlayerSide(int side) { m_playerSide = side; }
+    // Changes the player side as an undoable step.
+    void SetPlayerSide(int side);
     // The Game Options command: the player side dialog; true on OK.
     bool OnGameOptions();
     const std::string& BaseMapPath() const { return m_baseMapPath; }
@@ -173,15 +196,61 @@ class CVarnholtMapEditorDoc {
     void SetPathName(std::string path) { m_pathName = std::move(path); }
     const std::string& Title() const { return m_title; }
     void SetTitle(std::string title);
-    bool IsModified() const { return m_modified; }
-    // Marks the document modified or clean; the title carries " *" while modified.
+    // Modified while the history stands elsewhere than at the saved point,
+    // or while a change outside the history (the text view) is unsaved.
+    bool IsModified() const;
+    // true: marks a change made outside the edit history (inside an edit it
+    // changes nothing; the step marks the document). false: the document as
+    // it stands is saved. The title carries " *" while modified.
     void SetModifiedFlag(bool modified = true);
+
+    // --- edits, undo and redo ------------------------------------------------------------
+    // One undoable step. Every change made to the document while an Edit
+    // lives, through whatever operation, is recorded under its name, and
+    // undo puts back the same node objects, values, identifier tables and
+    // records. Edits nest: an inner one joins the outermost. Edits with the
+    // same non-empty merge key in a row (a drag, typing in one field) become
+    // one step. An edit that changes nothing leaves no step.
+    class Edit {
+      public:
+        Edit(CVarnholtMapEditorDoc& doc, std::string name, std::string mergeKey = {});
+        ~Edit();
+        Edit(const Edit&) = delete;
+        Edit& operator=(const Edit&) = delete;
+
+      private:
+        CVarnholtMapEditorDoc& m_doc;
+    };
+    bool InEdit() const { return m_editDepth > 0; }
+    bool CanUndo() const;
+    bool CanRedo() const;
+    // The names of the steps undo and redo would take back; empty when none.
+    std::string UndoName() const;
+    std::string RedoName() const;
+    bool Undo();
+    bool Redo();
+    // Forgets every step (a load, a reload); the document counts as saved
+    // where it stands when it is not marked modified.
+    void ClearHistory();
+    size_t UndoSteps() const;
+    size_t RedoSteps() const;
+    // Memory the history holds, in bytes (an estimate of its own data).
+    size_t HistoryBytes() const;
+    // Views that follow the document's changes.
+    void AddObserver(DocumentObserver* observer);
+    void RemoveObserver(DocumentObserver* observer);
 
     // --- load and save -----------------------------------------------------------------
     bool OnNewDocument();
     bool OnOpenDocument(const std::string& path);
     // Reads definition text into the root list (after the clearing step).
     bool LoadFromText(std::string_view text);
+    // Takes edited text of the document's own blocks (what the text window
+    // shows) as its new content: the blocks that are not locked are replaced,
+    // IDs and MIDs registered anew (duplicates reported as at loading) and
+    // the records rescanned. False, with the problems filled and the document
+    // untouched, when the text does not read back cleanly or holds no block.
+    bool ReloadFromText(std::string_view text, std::vector<format::ParseProblem>& problems);
     // Writes the document as a save does: the text view's text in text mode,
     // otherwise every root node that is not locked.
     void Serialize(format::DefSink& sink);
@@ -210,7 +279,6 @@ class CVarnholtMapEditorDoc {
     std::vector<std::unique_ptr<EventRecord>> m_events;
     std::vector<std::unique_ptr<TriggerRecord>> m_triggers;
     std::vector<std::unique_ptr<CameraPathRecord>> m_cameraPaths;
-    ZoneDrawing m_zoneDrawing;
     BoundsRect m_world;
     GroundExtent m_extent;
     std::string m_directEditText;
@@ -222,6 +290,58 @@ class CVarnholtMapEditorDoc {
     std::string m_pathName;
     std::string m_title;
     bool m_modified = false;
+
+    // The edit history (see Edit).
+    class HistoryLog;
+    friend class HistoryLog;
+    std::unique_ptr<HistoryLog> m_history;
+    int m_editDepth = 0;
+    uint64_t m_savedSerial = 0; // the step the file on disk matches; ~0 when none does
+    std::vector<DocumentObserver*> m_observers;
+    void BeginEdit(std::string name, std::string mergeKey);
+    void EndEdit();
+    // The single way the identifier tables change, so that edits can undo it.
+    void SetTableEntry(history::Table table, uint32_t index, uint32_t value);
+    uint32_t TableEntry(history::Table table, uint32_t index) const;
+    history::RecordState CaptureRecords() const;
+    // Compares the records with how they stood at the start of the edit and
+    // keeps in the step only what changed.
+    void DiffRecords(const history::RecordState& start, history::RecordChanges& changes);
+    void ReplayRecords(history::RecordChanges& changes, bool undo);
+    // Records taken out of their lists during an edit are kept alive (the
+    // step takes them), so that undo brings back the same objects.
+    template <typename T, typename Pred>
+    void RetireIf(std::vector<std::unique_ptr<T>>& list, Pred pred) {
+        auto& retired = Retired(static_cast<T*>(nullptr));
+        for (auto it = list.begin(); it != list.end();) {
+            if (!pred(*it)) {
+                ++it;
+                continue;
+            }
+            if (m_editDepth > 0) retired.push_back(std::move(*it));
+            it = list.erase(it);
+        }
+    }
+    std::vector<std::unique_ptr<ZoneRecord>>& Retired(ZoneRecord*) { return m_retiredZones; }
+    std::vector<std::unique_ptr<EventRecord>>& Retired(EventRecord*) { return m_retiredEvents; }
+    std::vector<std::unique_ptr<TriggerRecord>>& Retired(TriggerRecord*) {
+        return m_retiredTriggers;
+    }
+    std::vector<std::unique_ptr<CameraPathRecord>>& Retired(CameraPathRecord*) {
+        return m_retiredCameraPaths;
+    }
+    std::vector<std::unique_ptr<ZoneRecord>> m_retiredZones;
+    std::vector<std::unique_ptr<EventRecord>> m_retiredEvents;
+    std::vector<std::unique_ptr<TriggerRecord>> m_retiredTriggers;
+    std::vector<std::unique_ptr<CameraPathRecord>> m_retiredCameraPaths;
+    history::Scalars CaptureScalars() const;
+    void RestoreScalars(const history::Scalars& scalars);
+    void Replay(history::Step& step, bool undo);
+    // The root list is not a node: its changes are recorded by hand.
+    void RecordRootInsert(size_t index, CDefNode* node);
+    uint64_t CurrentSerial() const;
+    void Notify(const DocumentChange& change);
+    void UpdateTitleMark();
 
     // The framework's open step: clear, then parse the file into the roots.
     // A file read with problems is kept only when the user says so.

@@ -49,6 +49,7 @@ bool CVarnholtMapEditorDoc::ReadBounds() {
 
 void CVarnholtMapEditorDoc::WriteBounds(const BoundsRect* world, const BoundsRect* camera,
                                         const BoundsRect* pather, bool overwrite) {
+    Edit edit(*this, "Map Bounds");
     CDefNode* root = MapRoot();
     if (!root) return;
     const BoundsRect* given[3] = {world, camera, pather};
@@ -87,10 +88,12 @@ bool CVarnholtMapEditorDoc::EditBounds(const BoundsRect& world, const BoundsRect
     BoundsRect w = Shift(data.world, worldX - pictureX, worldY - pictureY);
     BoundsRect c = Shift(data.camera, worldX - pictureX, worldY - pictureY);
     BoundsRect p = Shift(data.pather, worldX - pictureX, worldY - pictureY);
-    WriteBounds(&w, &c, &p, true);
-    m_world = w;
+    {
+        Edit edit(*this, "Map Bounds");
+        WriteBounds(&w, &c, &p, true);
+        m_world = w;
+    }
     if (m_services.host) m_services.host->UpdateAllViews(UpdateHint::BoundsChanged, 0);
-    SetModifiedFlag(true);
     return true;
 }
 

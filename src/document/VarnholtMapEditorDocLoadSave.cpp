@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "resources/ResourceCatalogue.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -102,6 +103,9 @@ BoundsRect RectOf(const CDefNode* node, const BoundsRect& fallback) {
 void CVarnholtMapEditorDoc::DeleteContents() {
     m_directEditText.clear();
     if (m_appending) return;
+    // Nothing of what is read anew can be undone; views forget every node.
+    ClearHistory();
+    Notify({ChangeKind::Reset});
     m_extent.picture = {};
     m_extent.offsetX = m_extent.offsetY = 0.0f;
     m_zones.clear();
@@ -138,6 +142,58 @@ bool CVarnholtMapEditorDoc::LoadFromText(std::string_view text) {
     format::DuplicateChecks checks{m_idRegistry.get(), m_midRegistry.get(), m_services.prompts};
     while (ParseBlocks(scanner, nullptr, m_roots, checks, m_loadingBaseMap)) {
     }
+    return true;
+}
+
+namespace {
+
+// Holds the parser's duplicate reports until the text is known to be taken.
+class HeldMessages : public platform::Prompts {
+  public:
+    std::vector<std::pair<std::string, platform::Icon>> messages;
+    void Message(std::string_view text, platform::Icon icon) override {
+        messages.emplace_back(std::string(text), icon);
+    }
+    bool AskYesNo(std::string_view) override { return false; }
+};
+
+} // namespace
+
+bool CVarnholtMapEditorDoc::ReloadFromText(std::string_view text,
+                                           std::vector<format::ParseProblem>& problems) {
+    // The identifiers are those of the new text alone: the blocks they came
+    // from are replaced, and locked base map blocks never register any.
+    std::vector<uint32_t> ids(format::kRegistrySize), mids(format::kRegistrySize);
+    HeldMessages held;
+    CDefScanner scanner = CDefScanner::FromText(text);
+    scanner.CollectProblems();
+    format::DuplicateChecks checks{ids.data(), mids.data(), &held};
+    DefNodeList parsed;
+    while (ParseBlocks(scanner, nullptr, parsed, checks, false)) {
+    }
+    problems = scanner.TakeProblems();
+    if (!problems.empty() || parsed.empty()) return false;
+
+    // Records point into the blocks about to go; they are made anew below.
+    m_zones.clear();
+    m_events.clear();
+    m_triggers.clear();
+    m_cameraPaths.clear();
+    m_eventIds.fill(0xFF);
+    m_cameraPathIds.fill(0xFF);
+    std::erase_if(m_roots, [](const std::unique_ptr<CDefNode>& root) { return !root->locked; });
+    for (auto& root : parsed)
+        m_roots.push_back(std::move(root));
+    std::copy(ids.begin(), ids.end(), m_idRegistry.get());
+    std::copy(mids.begin(), mids.end(), m_midRegistry.get());
+    m_directEditText.clear();
+    // The replaced nodes are gone: nothing before this can be undone.
+    ClearHistory();
+    Notify({ChangeKind::Reset});
+    if (m_services.prompts)
+        for (const auto& [message, icon] : held.messages)
+            m_services.prompts->Message(message, icon);
+    ScanAll();
     return true;
 }
 
@@ -247,7 +303,12 @@ bool CVarnholtMapEditorDoc::OnOpenDocument(const std::string& path) {
     }
     m_pathName = file;
     m_title = FileName(file);
-    m_modified = false;
+    // The records mirror the file from the start, whatever view shows it.
+    ScanAll();
+    ClearHistory();
+    SetModifiedFlag(false);
+    // Views that were showing the document before it was read anew start over.
+    Notify({ChangeKind::Reset});
     return true;
 }
 

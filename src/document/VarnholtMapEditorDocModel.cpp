@@ -1,5 +1,7 @@
 #include "document/VarnholtMapEditorDoc.h"
 
+#include "document/DocumentHistory.h"
+
 #include "document/EntityProps.h"
 #include "format/DefParser.h"
 #include "platform/Progress.h"
@@ -56,6 +58,19 @@ bool ValueIs(const CDefNode* node, size_t i, const char* text) {
     return v && platform::EqualsNoCase(v, text);
 }
 
+// How a step names an element: an entity by its type, other blocks by their
+// name and first value.
+std::string ElementLabel(const CDefNode* node) {
+    if (!node) return {};
+    std::string label(node->Name());
+    if (const char* v = node->GetValue(0)) {
+        std::string value = platform::StripQuotes(v);
+        if (platform::EqualsNoCase(node->Name(), "Entity")) return value;
+        if (!value.empty()) label += " " + value;
+    }
+    return label;
+}
+
 std::string Quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
@@ -73,18 +88,6 @@ void CollectSubtree(const CDefNode* node, std::vector<const CDefNode*>& out) {
 
 } // namespace
 
-CVarnholtMapEditorDoc::CVarnholtMapEditorDoc(DocumentServices services)
-    : m_services(services), m_idRegistry(new uint32_t[format::kRegistrySize]()),
-      m_midRegistry(new uint32_t[format::kRegistrySize]()) {
-    m_eventIds.fill(0xFF);
-    m_cameraPathIds.fill(0xFF);
-}
-
-CVarnholtMapEditorDoc::~CVarnholtMapEditorDoc() {
-    m_appending = false;
-    DeleteContents();
-}
-
 CDefNode* CVarnholtMapEditorDoc::WorkingRoot() const {
     size_t index = m_kind == Mission ? 1 : 0;
     return index < m_roots.size() ? m_roots[index].get() : nullptr;
@@ -101,19 +104,7 @@ void CVarnholtMapEditorDoc::Message(std::string_view text) const {
 
 void CVarnholtMapEditorDoc::SetTitle(std::string title) {
     m_title = std::move(title);
-    if (m_modified) {
-        m_modified = false;
-        SetModifiedFlag(true);
-    }
-}
-
-void CVarnholtMapEditorDoc::SetModifiedFlag(bool modified) {
-    constexpr std::string_view mark = " *";
-    bool marked = m_title.size() >= mark.size() &&
-                  m_title.compare(m_title.size() - mark.size(), mark.size(), mark) == 0;
-    if (modified && !m_modified && !marked) m_title += mark;
-    if (!modified && marked) m_title.resize(m_title.size() - mark.size());
-    m_modified = modified;
+    UpdateTitleMark();
 }
 
 // --- identifiers -------------------------------------------------------------------
@@ -130,7 +121,7 @@ uint32_t CVarnholtMapEditorDoc::AllocateId() {
     uint32_t start = m_kind == Mission ? 0x8000 : 1;
     for (uint32_t id = start; id < format::kRegistrySize; ++id)
         if (m_idRegistry[id] == 0) {
-            m_idRegistry[id] = id;
+            SetTableEntry(history::Table::Ids, id, id);
             return id;
         }
     return 0;
@@ -139,7 +130,7 @@ uint32_t CVarnholtMapEditorDoc::AllocateId() {
 uint32_t CVarnholtMapEditorDoc::AllocateMid() {
     for (uint32_t mid = 1; mid < format::kRegistrySize; ++mid)
         if (m_midRegistry[mid] == 0) {
-            m_midRegistry[mid] = mid;
+            SetTableEntry(history::Table::Mids, mid, mid);
             return mid;
         }
     return 0;
@@ -163,7 +154,9 @@ int CVarnholtMapEditorDoc::NextCameraPathId() const {
 }
 
 void CVarnholtMapEditorDoc::MarkCameraPathId(int id) {
-    if (id >= 0 && id < 256) m_cameraPathIds[id] = static_cast<uint8_t>(id);
+    if (id >= 0 && id < 256)
+        SetTableEntry(history::Table::CameraPathIds, static_cast<uint32_t>(id),
+                      static_cast<uint32_t>(id));
 }
 
 void CVarnholtMapEditorDoc::FreeEntityIds(const CDefNode* node) {
@@ -172,23 +165,25 @@ void CVarnholtMapEditorDoc::FreeEntityIds(const CDefNode* node) {
     if (HasId(node)) {
         const char* id = node->GetValue(1);
         unsigned long n = platform::ParseUnsigned(id, 16);
-        if (n < format::kRegistrySize) m_idRegistry[n] = 0;
+        if (n < format::kRegistrySize) SetTableEntry(history::Table::Ids, n, 0);
     }
     if (CDefNode* mid = node->FindChild("MID"))
         if (const char* v = mid->GetValue(0)) {
             unsigned long n = platform::ParseUnsigned(v, 10);
-            if (n < format::kRegistrySize) m_midRegistry[n] = 0;
+            if (n < format::kRegistrySize) SetTableEntry(history::Table::Mids, n, 0);
         }
 }
 
 // --- records ---------------------------------------------------------------------------
 
 TriggerRecord* CVarnholtMapEditorDoc::AdoptTrigger(std::unique_ptr<TriggerRecord> record) {
+    Edit edit(*this, "Add trigger");
     m_triggers.push_back(std::move(record));
     return m_triggers.back().get();
 }
 
 CameraPathRecord* CVarnholtMapEditorDoc::AdoptCameraPath(std::unique_ptr<CameraPathRecord> record) {
+    Edit edit(*this, "Add camera path");
     MarkCameraPathId(CameraPathIdOf(record->name));
     m_cameraPaths.push_back(std::move(record));
     return m_cameraPaths.back().get();
@@ -211,17 +206,17 @@ void CVarnholtMapEditorDoc::ForgetSubtree(const CDefNode* node) {
 
     // An event or camera path id is free again once no record holds it, so
     // that deleting and adding events never runs out of ids.
-    std::erase_if(m_events, [&](const std::unique_ptr<EventRecord>& r) {
+    RetireIf(m_events, [&](const std::unique_ptr<EventRecord>& r) {
         if (!within(r->node)) return false;
         int id = r->id;
         if (id >= 0 && id < 256 &&
             std::none_of(m_events.begin(), m_events.end(), [&](const auto& o) {
                 return o.get() != r.get() && o->id == id && !within(o->node);
             }))
-            m_eventIds[id] = 0xFF;
+            SetTableEntry(history::Table::EventIds, static_cast<uint32_t>(id), 0xFF);
         return true;
     });
-    std::erase_if(m_cameraPaths, [&](const std::unique_ptr<CameraPathRecord>& r) {
+    RetireIf(m_cameraPaths, [&](const std::unique_ptr<CameraPathRecord>& r) {
         if (!within(r->node)) {
             std::erase_if(r->keys,
                           [&](const std::unique_ptr<CameraKey>& k) { return within(k->node); });
@@ -232,12 +227,11 @@ void CVarnholtMapEditorDoc::ForgetSubtree(const CDefNode* node) {
             std::none_of(m_cameraPaths.begin(), m_cameraPaths.end(), [&](const auto& o) {
                 return o.get() != r.get() && CameraPathIdOf(o->name) == id && !within(o->node);
             }))
-            m_cameraPathIds[id] = 0xFF;
+            SetTableEntry(history::Table::CameraPathIds, static_cast<uint32_t>(id), 0xFF);
         return true;
     });
-    std::erase_if(m_triggers,
-                  [&](const std::unique_ptr<TriggerRecord>& r) { return within(r->node); });
-    std::erase_if(m_zones, [&](const std::unique_ptr<ZoneRecord>& r) {
+    RetireIf(m_triggers, [&](const std::unique_ptr<TriggerRecord>& r) { return within(r->node); });
+    RetireIf(m_zones, [&](const std::unique_ptr<ZoneRecord>& r) {
         if (within(r->globalWP)) r->globalWP = nullptr;
         return within(r->node);
     });
@@ -269,6 +263,7 @@ CDefNode* CVarnholtMapEditorDoc::FindParent(const CDefNode* node) const {
 // --- sections ------------------------------------------------------------------------------
 
 CDefNode* CVarnholtMapEditorDoc::InsertSection(std::string_view name, std::string_view kind) {
+    Edit edit(*this, "Insert " + std::string(name));
     CDefNode* root = WorkingRoot();
     if (!root) return nullptr;
     std::string_view k = kind.empty() ? name : kind;
@@ -313,6 +308,7 @@ CDefNode* CVarnholtMapEditorDoc::InsertSection(std::string_view name, std::strin
 // --- entities ---------------------------------------------------------------------------------
 
 CDefNode* CVarnholtMapEditorDoc::AddEntity(NewEntity& entity) {
+    Edit edit(*this, "Place " + ElementLabel(entity.node.get()));
     CDefNode* root = WorkingRoot();
     if (m_roots.empty() || !root || !entity.node) return nullptr;
     CDefNode* node = entity.node.get();
@@ -357,6 +353,7 @@ void CVarnholtMapEditorDoc::RemoveWaypointTriggersOfMid(CDefNode* helpers, const
 }
 
 bool CVarnholtMapEditorDoc::DeleteElement(CDefNode* node) {
+    Edit edit(*this, "Delete " + ElementLabel(node));
     CDefNode* root = WorkingRoot();
     if (m_roots.empty() || !root || !node || node == root) return false;
     // Find where the node is before anything changes: a node that is not in
@@ -422,6 +419,7 @@ bool CVarnholtMapEditorDoc::DeleteElement(CDefNode* node) {
 }
 
 bool CVarnholtMapEditorDoc::DeleteNode(CDefNode* node) {
+    Edit edit(*this, "Delete " + ElementLabel(node));
     if (!node || node->locked) return false;
     CDefNode* parent = FindParent(node);
     if (!parent) return false;
@@ -437,6 +435,7 @@ bool CVarnholtMapEditorDoc::DeleteNode(CDefNode* node) {
 }
 
 bool CVarnholtMapEditorDoc::DeleteWaypoint(CDefNode* node) {
+    Edit edit(*this, "Delete " + ElementLabel(node));
     CDefNode* root = WorkingRoot();
     if (m_kind != Mission || !root || !node) return false;
     CDefNode* holder = FindParent(node);
@@ -453,7 +452,7 @@ bool CVarnholtMapEditorDoc::DeleteWaypoint(CDefNode* node) {
             if (m_services.prompts && m_services.prompts->AskYesNo(question)) {
                 CDefNode* triggerNode = record->node;
                 CDefNode* triggerParent = FindParent(triggerNode);
-                m_triggers.erase(m_triggers.begin() + static_cast<long>(i));
+                RetireIf(m_triggers, [&](const auto& t) { return t.get() == record; });
                 if (triggerParent)
                     DestroyChild(triggerParent,
                                  static_cast<size_t>(triggerParent->IndexOfChild(triggerNode)));
@@ -464,28 +463,31 @@ bool CVarnholtMapEditorDoc::DeleteWaypoint(CDefNode* node) {
     }
     holder = FindParent(node);
     if (holder) DestroyChild(holder, static_cast<size_t>(holder->IndexOfChild(node)));
-    SetModifiedFlag(true);
     return true;
 }
 
 void CVarnholtMapEditorDoc::RemoveZone(ZoneRecord* zone) {
+    Edit edit(*this, "Delete zone");
     if (m_kind != Mission || !zone) return;
     auto it = std::find_if(m_zones.begin(), m_zones.end(),
                            [&](const auto& z) { return z.get() == zone; });
     if (it == m_zones.end()) return;
     CDefNode* node = zone->node;
-    m_zones.erase(it);
+    RetireIf(m_zones, [&](const auto& z) { return z.get() == zone; });
     CDefNode* parent = FindParent(node);
     if (parent) DestroyChild(parent, static_cast<size_t>(parent->IndexOfChild(node)));
 }
 
 int CVarnholtMapEditorDoc::AddEvent(std::string_view name) {
+    Edit edit(*this, "Add event " + platform::StripQuotes(name));
     CDefNode* node = InsertSection("event");
     if (!node) return -1;
     int id = NextEventId();
     std::string idText = platform::FormatInt(id);
     node->Assign("event", {name, "id", idText, "state", "0"});
-    if (id != -1) m_eventIds[id] = static_cast<uint8_t>(id);
+    if (id != -1)
+        SetTableEntry(history::Table::EventIds, static_cast<uint32_t>(id),
+                      static_cast<uint32_t>(id));
     auto record = std::make_unique<EventRecord>();
     record->name = platform::StripQuotes(name);
     record->id = id;
@@ -497,6 +499,7 @@ int CVarnholtMapEditorDoc::AddEvent(std::string_view name) {
 }
 
 CDefNode* CVarnholtMapEditorDoc::AddWaypointTrigger(unsigned long mid, unsigned long uid) {
+    Edit edit(*this, "Add trigger");
     auto built = std::make_unique<CDefNode>("trigger", "name_here");
     CDefNode* actions = built->AddChild("actions");
     CDefNode* action = actions->AddChild("\"actor_to_waypoint\"");
@@ -521,12 +524,13 @@ CDefNode* CVarnholtMapEditorDoc::AddWaypointTrigger(unsigned long mid, unsigned 
 }
 
 ZoneRecord* CVarnholtMapEditorDoc::AddZoneRecord(std::unique_ptr<ZoneRecord> zone) {
-    zone->drawing = &m_zoneDrawing;
+    Edit edit(*this, "Add zone");
     m_zones.push_back(std::move(zone));
     return m_zones.back().get();
 }
 
 CDefNode* CVarnholtMapEditorDoc::StoreZone(ZoneRecord* zone) {
+    Edit edit(*this, "Add zone");
     if (m_roots.empty() || !zone) return nullptr;
     CDefNode* node = InsertSection("zone");
     if (!node) return nullptr;
@@ -544,11 +548,11 @@ CDefNode* CVarnholtMapEditorDoc::StoreZone(ZoneRecord* zone) {
         }
     }
     zone->node = node;
-    zone->drawing = &m_zoneDrawing;
     return node;
 }
 
 bool CVarnholtMapEditorDoc::OnGameOptions() {
+    Edit edit(*this, "Game Options");
     int side = m_playerSide;
     if (!m_services.dialogs || !m_services.dialogs->GameOptions(side)) return false;
     if (side >= 0 && side <= 3) m_playerSide = side;

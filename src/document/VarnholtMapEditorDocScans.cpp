@@ -1,5 +1,7 @@
 #include "document/VarnholtMapEditorDoc.h"
 
+#include "document/DocumentHistory.h"
+
 #include "platform/Progress.h"
 #include "platform/Text.h"
 
@@ -86,7 +88,8 @@ void CVarnholtMapEditorDoc::ScanEvents() {
         if (v3 && platform::EqualsNoCase(v3, "state") && child->GetValue(4))
             record->state = static_cast<int32_t>(LongValue(child, 4));
         if (record->id >= 0 && record->id < 256)
-            m_eventIds[record->id] = static_cast<uint8_t>(record->id);
+            SetTableEntry(history::Table::EventIds, static_cast<uint32_t>(record->id),
+                          static_cast<uint32_t>(record->id));
         m_events.push_back(std::move(record));
     }
     SetProgressText("Scanning events %d", m_events.size());
@@ -127,7 +130,6 @@ void CVarnholtMapEditorDoc::ScanZones() {
         else
             continue;
         zone->node = child;
-        zone->drawing = &m_zoneDrawing;
         if (CDefNode* position = FindBelow(child, "position", 3)) {
             zone->x = FloatValue(position, 0);
             zone->y = FloatValue(position, 1);
@@ -164,7 +166,8 @@ void CVarnholtMapEditorDoc::ScanCameraPaths() {
         path->name = child->GetValue(0);
         int id = CameraPathIdOf(path->name);
         if (id >= 0 && id < 256)
-            m_cameraPathIds[static_cast<size_t>(id)] = static_cast<uint8_t>(id);
+            SetTableEntry(history::Table::CameraPathIds, static_cast<uint32_t>(id),
+                          static_cast<uint32_t>(id));
         if (CDefNode* start = FindBelow(child, "Event", 1))
             path->startEvent = static_cast<int32_t>(LongValue(start, 0));
         if (CDefNode* cancel = FindBelow(child, "EvCancel", 1))

@@ -1,4 +1,5 @@
 #include "format/DefNode.h"
+#include "format/DefNodeEditLog.h"
 #include "format/DefNodeInternal.h"
 
 #include "platform/Text.h"
@@ -100,9 +101,12 @@ CDefNode* DefParserAccess::Create(std::string_view name,
     return node;
 }
 
-CDefNode::CDefNode() = default;
+CDefNode::CDefNode() {
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->NodeCreated(*this);
+}
 
 CDefNode::CDefNode(std::string_view name, const char* text) {
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->NodeCreated(*this);
     if (text) {
         std::string quoted = "\"" + std::string(text) + "\"";
         Rebuild(name, {quoted});
@@ -112,6 +116,7 @@ CDefNode::CDefNode(std::string_view name, const char* text) {
 }
 
 CDefNode::~CDefNode() {
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->NodeDestroyed(*this);
     if (!m_inlineBlock) std::free(m_block);
     delete m_extras;
     DestroyChildren();
@@ -161,6 +166,35 @@ void CDefNode::Rebuild(std::string_view name, const std::vector<std::string_view
 
 void CDefNode::CopyFrom(const CDefNode& source) {
     if (&source == this) return;
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) {
+        // Under an edit the old children are removed one by one, so that the
+        // log keeps them for undo, and the copied children go in one by one.
+        // The copy itself is made aside, unwatched: it is new.
+        std::unique_ptr<CDefNode> copy;
+        {
+            format::ScopedNodeEditLog unwatched(nullptr);
+            copy = std::make_unique<CDefNode>();
+            copy->CopyFrom(source);
+        }
+        while (!m_children.empty())
+            RemoveChild(m_children.size() - 1);
+        log->ValuesChanging(*this);
+        Rebuild(source.Name(), source.Values());
+        depth = source.depth;
+        locked = source.locked;
+        isUnit = source.isUnit;
+        while (!copy->m_children.empty()) {
+            std::unique_ptr<CDefNode> child;
+            {
+                format::ScopedNodeEditLog unwatched(nullptr);
+                child = copy->DetachChild(0);
+            }
+            InsertChild(m_children.size(), std::move(child));
+        }
+        format::ScopedNodeEditLog unwatched(nullptr);
+        copy.reset();
+        return;
+    }
     Rebuild(source.Name(), source.Values());
     DestroyChildren();
     depth = source.depth;
@@ -204,6 +238,7 @@ std::string_view CDefNode::Name() const {
 }
 
 void CDefNode::SetName(std::string_view name) {
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->ValuesChanging(*this);
     Rebuild(name, Values());
 }
 
@@ -261,6 +296,7 @@ bool CDefNode::GetFloat(size_t i, double& out) const {
 }
 
 void CDefNode::SetValue(size_t i, std::string_view text) {
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->ValuesChanging(*this);
     if (auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
     if (!m_block) Rebuild({}, {});
     size_t count = m_block->count;
@@ -320,6 +356,7 @@ void CDefNode::SetByte(size_t i, unsigned long n) {
 void CDefNode::RemoveValue(size_t i) {
     size_t offset, length;
     if (!Locate(i, offset, length)) return;
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->ValuesChanging(*this);
     char* at = m_block->data + offset;
     std::memmove(at, at + length + 1, m_block->size - offset - length - 1);
     m_block->size -= static_cast<uint32_t>(length + 1);
@@ -327,10 +364,12 @@ void CDefNode::RemoveValue(size_t i) {
 }
 
 void CDefNode::ClearValues() {
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->ValuesChanging(*this);
     Rebuild(Name(), {});
 }
 
 void CDefNode::Assign(std::string_view name, const std::vector<std::string_view>& values) {
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->ValuesChanging(*this);
     Rebuild(name, values);
 }
 
@@ -339,22 +378,30 @@ CDefNode* CDefNode::AppendChild(std::unique_ptr<CDefNode> child) {
 }
 
 CDefNode* CDefNode::InsertChild(size_t index, std::unique_ptr<CDefNode> child) {
-    CDefNode* raw = child.release();
     if (index > m_children.size()) index = m_children.size();
+    format::NodeEditLog* log = format::ActiveNodeEditLog();
+    if (log) log->ChildInserting(*this, index);
+    CDefNode* raw = child.release();
     m_children.insert(index, raw);
     raw->SetDepth(depth);
+    if (log) log->ChildInserted(*this, index);
     return raw;
 }
 
 std::unique_ptr<CDefNode> CDefNode::DetachChild(size_t i) {
     if (i >= m_children.size()) return nullptr;
+    format::NodeEditLog* log = format::ActiveNodeEditLog();
+    if (log) log->ChildRemoving(*this, i);
     CDefNode* child = m_children[i];
     m_children.erase(i);
+    if (log) log->ChildRemoved(*this, i, *child);
     return std::unique_ptr<CDefNode>(child);
 }
 
 void CDefNode::RemoveChild(size_t i) {
-    DetachChild(i);
+    std::unique_ptr<CDefNode> child = DetachChild(i);
+    if (!child) return;
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->KeepRemoved(std::move(child));
 }
 
 int CDefNode::IndexOfChild(const CDefNode* child) const {
@@ -421,6 +468,8 @@ const std::string& CDefNode::LeadingComment() const {
     return m_extras ? m_extras->comment : empty;
 }
 void CDefNode::SetLeadingComment(std::string comment) {
+    if (comment == LeadingComment()) return;
+    if (format::NodeEditLog* log = format::ActiveNodeEditLog()) log->ValuesChanging(*this);
     if (!comment.empty() || m_extras) MutableExtras().comment = std::move(comment);
 }
 

@@ -77,9 +77,8 @@ const std::vector<ScanRow>& ScanTable();
 
 // One entity type found by the scan: a `.def` file.
 struct CEntityEntry {
-    std::string name;            // file name without extension, lower-cased
-    std::string path;            // the definition file's path as the scan found it
-    std::shared_ptr<void> model; // model data, empty until the first model load fills it
+    std::string name; // file name without extension, lower-cased
+    std::string path; // the definition file's path as the scan found it
     int category = 0;
 };
 

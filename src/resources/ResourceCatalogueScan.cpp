@@ -78,7 +78,7 @@ void CResourceCatalogue::ScanFolder(const fs::path& dir, std::string_view lowerP
         std::string name = platform::ToLowerCp1252(entry.path.stem().string());
         list.push_back(name);
         m_firstByName.try_emplace(name, m_entries.size());
-        m_entries.push_back({name, entry.path.string(), nullptr, category});
+        m_entries.push_back({name, entry.path.string(), category});
     }
     visited.pop_back();
 }

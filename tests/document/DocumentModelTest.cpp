@@ -105,7 +105,7 @@ TEST_F(DocumentModelTest, ExhaustedEntityIdsGiveZero) {
     auto doc = OpenMission("{mission}");
     ASSERT_TRUE(doc);
     for (uint32_t id = 0x8000; id < 0x10000; ++id)
-        doc->IdRegistry()[id] = id;
+        ASSERT_NE(doc->AllocateId(), 0u);
     NewEntity e = Entity("m4a2", 0);
     EXPECT_STREQ(doc->AddEntity(e)->GetValue(1), "0x0");
 }

@@ -206,7 +206,6 @@ TEST_F(ResourceCatalogueTest, ScanCataloguesEveryDefinitionInListingOrder) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first, &m_catalogue.Entries()[0]);
     EXPECT_EQ(first->path, (m_res / "entity/-vehicle/Tank_a/tiger/tiger.def").string());
-    EXPECT_EQ(first->model, nullptr);
     EXPECT_EQ(m_catalogue.FindEntity("pak40"), nullptr);
 }
 
