@@ -14,6 +14,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # GUI: Qt 6 Widgets and OpenGL, the OpenGL loader
   qt6-base-dev libqt6opengl6-dev libepoxy-dev libgl-dev
+  # the text window's editing component
+  libqscintilla2-qt6-dev
   # offscreen OpenGL contexts for the render device's pixel tests
   libegl-dev libegl-mesa0
   # headless display for GUI and rendering tests, software OpenGL

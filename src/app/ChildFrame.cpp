@@ -1,5 +1,6 @@
 #include "app/ChildFrame.h"
 
+#include "textedit/DirectEditView.h"
 #include "tree/VarnholtMapEditorView.h"
 
 #include <QCloseEvent>
@@ -15,6 +16,10 @@ CChildFrame::CChildFrame(CDocumentHolder* holder, QWidget* view,
 
 CVarnholtMapEditorView* CChildFrame::TreeView() const {
     return qobject_cast<CVarnholtMapEditorView*>(widget());
+}
+
+textedit::CDirectEditView* CChildFrame::TextView() const {
+    return qobject_cast<textedit::CDirectEditView*>(widget());
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

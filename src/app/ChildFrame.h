@@ -6,6 +6,10 @@
 
 class CVarnholtMapEditorView;
 
+namespace textedit {
+class CDirectEditView;
+}
+
 namespace app {
 
 class CDocumentHolder;
@@ -23,6 +27,8 @@ class CChildFrame : public QMdiSubWindow {
     CDocumentHolder* Holder() const { return m_holder; }
     // The element tree shown in this window, or nullptr.
     CVarnholtMapEditorView* TreeView() const;
+    // The text view shown in this window, or nullptr.
+    textedit::CDirectEditView* TextView() const;
 
   signals:
     // The window has agreed to close; it is deleted afterwards.

@@ -5,6 +5,7 @@
 #include "app/QtDocumentDialogs.h"
 #include "app/QtPlatform.h"
 #include "platform/Prompts.h"
+#include "textedit/DirectEditView.h"
 #include "tree/VarnholtMapEditorView.h"
 
 #include <QApplication>
@@ -208,9 +209,33 @@ CChildFrame* CVarnholtDocManager::CreateTreeFrame(CDocumentHolder* holder, bool 
     return frame;
 }
 
+CChildFrame* CVarnholtDocManager::CreateTextFrame(CDocumentHolder* holder, bool visible) {
+    auto* view = new textedit::CDirectEditView(&holder->Doc());
+    auto* frame =
+        new CChildFrame(holder, view, [this](CChildFrame* f) { return FrameMayClose(f); });
+    connect(frame, &CChildFrame::Closed, this, &CVarnholtDocManager::FrameClosed);
+    connect(frame, &QObject::destroyed, this, [this, holder] { ReleaseIfUnused(holder); });
+    connect(view, &textedit::CDirectEditView::DocumentModified, this, [this, holder] {
+        holder->UpdateTitles();
+        emit DocumentChanged(holder);
+    });
+    connect(view, &textedit::CMultiEditView::CommandStateChanged, this,
+            [this, holder] { emit DocumentChanged(holder); });
+    holder->AddFrame(frame);
+    if (m_area) m_area->addSubWindow(frame);
+    if (visible) {
+        frame->showMaximized();
+        if (m_area) m_area->setActiveSubWindow(frame);
+    }
+    emit DocumentsChanged();
+    return frame;
+}
+
 bool CVarnholtDocManager::FrameMayClose(CChildFrame* frame) {
     CDocumentHolder* holder = frame->Holder();
-    if (holder->Closing() || holder->Frames().size() > 1) return true;
+    if (holder->Closing()) return true;
+    // Edits in the text window are not lost with it while the document stays open.
+    if (holder->Frames().size() > 1) return !frame->TextView() || holder->TextWindowMayClose();
     return SaveModified(holder);
 }
 
@@ -261,7 +286,12 @@ bool CVarnholtDocManager::SaveModified(CDocumentHolder* holder) {
 
 bool CVarnholtDocManager::SaveDocument(CDocumentHolder* holder, bool saveAs) {
     CVarnholtMapEditorDoc& doc = holder->Doc();
-    bool saved = doc.DoSave(saveAs ? std::string() : doc.PathName());
+    bool saved = false;
+    if (holder->PrepareSave()) {
+        const bool fromTextView = holder->TextView() && doc.TextMode();
+        saved = doc.DoSave(saveAs ? std::string() : doc.PathName());
+        holder->FinishSave(saved, fromTextView);
+    }
     holder->UpdateTitles();
     emit DocumentChanged(holder);
     return saved;

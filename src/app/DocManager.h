@@ -131,6 +131,8 @@ class CVarnholtDocManager : public QObject {
 
     // A new window with the element tree of the document, shown maximised.
     CChildFrame* CreateTreeFrame(CDocumentHolder* holder, bool visible = true);
+    // A new window with the document as text (its text window), shown maximised.
+    CChildFrame* CreateTextFrame(CDocumentHolder* holder, bool visible = true);
 
     std::vector<CDocumentHolder*> Documents() const;
     // Creates the document of a kind before it is filled; used by the templates.

@@ -2,6 +2,7 @@
 
 #include "app/ChildFrame.h"
 #include "app/QtPlatform.h"
+#include "textedit/DirectEditView.h"
 #include "tree/VarnholtMapEditorView.h"
 
 #include <algorithm>
@@ -49,6 +50,12 @@ std::vector<CVarnholtMapEditorView*> CDocumentHolder::TreeViews() const {
     return views;
 }
 
+textedit::CDirectEditView* CDocumentHolder::TextView() const {
+    for (CChildFrame* f : Frames())
+        if (textedit::CDirectEditView* view = f->TextView()) return view;
+    return nullptr;
+}
+
 void CDocumentHolder::UpdateTitles() {
     std::vector<CChildFrame*> frames = Frames();
     QString title = FromPath(m_doc->Title());
@@ -69,6 +76,67 @@ void CDocumentHolder::SendToMainFrame(document::AppMessage message, intptr_t fir
 
 void CDocumentHolder::AddRecentFile(const std::string& path) {
     if (m_addRecentFile) m_addRecentFile(path);
+}
+
+std::optional<std::string> CDocumentHolder::ActiveTextViewText() {
+    textedit::CDirectEditView* view = TextView();
+    if (!view || !m_doc->TextMode()) return std::nullopt;
+    return view->TextBytes();
+}
+
+bool CDocumentHolder::HasTextView() {
+    return TextView() != nullptr;
+}
+
+void CDocumentHolder::ReloadTextView() {
+    if (textedit::CDirectEditView* view = TextView()) view->LoadFromDocument();
+}
+
+void CDocumentHolder::TextViewSaved() {
+    if (textedit::CDirectEditView* view = TextView()) view->MarkSaved();
+}
+
+template <typename Change> auto CDocumentHolder::ReplacingElements(Change change) {
+    const std::vector<CVarnholtMapEditorView*> trees = TreeViews();
+    for (CVarnholtMapEditorView* tree : trees)
+        tree->OnUpdate(static_cast<int>(document::UpdateHint::ElementDeleted), 0);
+    auto outcome = change();
+    for (CVarnholtMapEditorView* tree : trees)
+        tree->Rebuild();
+    return outcome;
+}
+
+bool CDocumentHolder::PrepareSave() {
+    textedit::CDirectEditView* view = TextView();
+    if (!view || m_doc->TextMode()) return true;
+    using Outcome = textedit::CTextModeSession::Outcome;
+    const std::string text = view->TextBytes();
+    if (!view->Session().HoldsEdits(text)) return true;
+    return ReplacingElements([&] { return view->Session().BeforeSaveElsewhere(text); }) !=
+           Outcome::Refused;
+}
+
+void CDocumentHolder::FinishSave(bool saved, bool fromTextView) {
+    textedit::CDirectEditView* view = TextView();
+    if (!saved || !fromTextView || !view) return;
+    const std::string text = view->TextBytes();
+    if (!view->Session().HoldsEdits(text)) return;
+    ReplacingElements([&] { return view->Session().AfterTextSaved(text); });
+}
+
+bool CDocumentHolder::TextWindowMayClose() {
+    textedit::CDirectEditView* view = TextView();
+    if (!view) return true;
+    const std::string text = view->TextBytes();
+    if (!view->Session().HoldsEdits(text)) return true;
+    return ReplacingElements([&] { return view->Session().BeforeClose(text); }) !=
+           textedit::CTextModeSession::Outcome::Refused;
+}
+
+void CDocumentHolder::NoteActiveFrame(const CChildFrame* active) {
+    for (CChildFrame* frame : Frames())
+        if (textedit::CDirectEditView* view = frame->TextView())
+            view->NotifyActivated(frame == active);
 }
 
 } // namespace app

@@ -11,6 +11,10 @@
 
 class CVarnholtMapEditorView;
 
+namespace textedit {
+class CDirectEditView;
+}
+
 namespace app {
 
 class CChildFrame;
@@ -40,6 +44,8 @@ class CDocumentHolder : public document::DocumentHost {
     // The document's windows, in the order they were opened.
     std::vector<CChildFrame*> Frames() const;
     std::vector<CVarnholtMapEditorView*> TreeViews() const;
+    // The text window's view, or nullptr.
+    textedit::CDirectEditView* TextView() const;
     // Shows the document's title on its windows ("title", or "title:n" when it has several).
     void UpdateTitles();
     // The document is being closed: its windows close without asking.
@@ -50,8 +56,30 @@ class CDocumentHolder : public document::DocumentHost {
     void UpdateAllViews(document::UpdateHint hint, intptr_t param) override;
     void SendToMainFrame(document::AppMessage message, intptr_t first, intptr_t second) override;
     void AddRecentFile(const std::string& path) override;
+    std::optional<std::string> ActiveTextViewText() override;
+    bool HasTextView() override;
+    void ReloadTextView() override;
+    void TextViewSaved() override;
+
+    // Text mode around a save. PrepareSave runs before any save of the
+    // document: when the text window holds edits and another view is
+    // active, it asks whether to take them into the document; false means
+    // nothing may be saved. FinishSave reads a text saved from the text
+    // window back into the elements.
+    bool PrepareSave();
+    void FinishSave(bool saved, bool fromTextView);
+    // Whether the text window may close while other windows of the document
+    // stay open: edits it holds are taken into the document or dropped as
+    // the user says.
+    bool TextWindowMayClose();
+    // The text mode follows whether the active window is the text window.
+    void NoteActiveFrame(const CChildFrame* active);
 
   private:
+    // Runs a change that replaces the document's elements while the tree
+    // views let go of them; they show the document anew afterwards.
+    template <typename Change> auto ReplacingElements(Change change);
+
     int m_resource;
     std::unique_ptr<document::DocumentDialogs> m_dialogs;
     std::unique_ptr<CVarnholtMapEditorDoc> m_doc;

@@ -13,6 +13,8 @@
 #include "editors/EnvironmentDialog.h"
 #include "platform/SettingsStore.h"
 #include "resources/ResourceCatalogue.h"
+#include "textedit/DirectEditView.h"
+#include "tree/TreeText.h"
 #include "tree/VarnholtMapEditorView.h"
 
 #include <QApplication>
@@ -55,7 +57,7 @@ bool ViewHandlesKeys(int id) {
     case CmdEditCopy:
     case CmdEditCut:
     case CmdEditPaste:
-    case CmdEditUndo:
+    case CmdEditSelectAll:
         return true;
     default:
         return false;
@@ -138,7 +140,46 @@ void ShowMissionCheck(CVarnholtMapEditorDoc& doc, const resources::CResourceCata
     dialog->activateWindow();
 }
 
+// Undo or Redo with the name of the step it takes back: "&Undo Delete pz-4d\tCtrl+Z".
+QString StepMenuText(int id, const std::string& step) {
+    const CommandInfo* info = FindCommand(id);
+    const QString text = info ? QString::fromUtf8(info->menuText) : QString();
+    if (step.empty()) return text;
+    QString name = tree::NodeText(step);
+    // The name is shown as it is: an ampersand is no mnemonic, a tab no shortcut.
+    name.replace(QLatin1Char('&'), QStringLiteral("&&"))
+        .replace(QLatin1Char('\t'), QLatin1Char(' '));
+    const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+    return tab < 0 ? text + QLatin1Char(' ') + name
+                   : text.left(tab) + QLatin1Char(' ') + name + text.mid(tab);
+}
+
 } // namespace
+
+// Tells the main frame when the active document's history changes, so that
+// Undo and Redo are ready for their keys however the edit was made.
+class CMainFrame::HistoryWatch : public document::DocumentObserver {
+  public:
+    explicit HistoryWatch(CMainFrame& frame) : m_frame(frame) {}
+    // Follows doc from now on (nullptr: none). live: the documents still
+    // open, as the one followed so far may be gone already.
+    void Follow(CVarnholtMapEditorDoc* doc, const std::vector<CDocumentHolder*>& live) {
+        if (m_doc && m_doc != doc)
+            for (CDocumentHolder* holder : live)
+                if (&holder->Doc() == m_doc) holder->Doc().RemoveObserver(this);
+        m_doc = doc;
+        // Adding twice does nothing; a new document made where a closed
+        // one lay is followed all the same.
+        if (m_doc) m_doc->AddObserver(this);
+    }
+    void OnDocumentChange(const document::DocumentChange& change) override {
+        if (change.kind == document::ChangeKind::HistoryChanged) m_frame.ScheduleUpdate();
+    }
+
+  private:
+    CMainFrame& m_frame;
+    CVarnholtMapEditorDoc* m_doc = nullptr;
+};
 
 CMainFrame::CMainFrame(Context context, QWidget* parent)
     : QMainWindow(parent), m_context(std::move(context)) {
@@ -150,6 +191,7 @@ CMainFrame::CMainFrame(Context context, QWidget* parent)
     m_mdiArea->setObjectName("mdiArea");
     setCentralWidget(m_mdiArea);
 
+    m_historyWatch = std::make_unique<HistoryWatch>(*this);
     m_updateTimer = new QTimer(this);
     m_updateTimer->setSingleShot(true);
     m_updateTimer->setInterval(0);
@@ -183,6 +225,8 @@ CMainFrame::CMainFrame(Context context, QWidget* parent)
 CMainFrame::~CMainFrame() {
     // The documents outlive this window; their views go with it, and no
     // message may reach the bars while they are being destroyed.
+    m_historyWatch->Follow(nullptr, m_context.docManager ? m_context.docManager->Documents()
+                                                         : std::vector<CDocumentHolder*>());
     if (m_context.docManager) {
         m_context.docManager->disconnect(this);
         m_context.docManager->SetWorkspace(nullptr, nullptr, nullptr);
@@ -223,6 +267,10 @@ void CMainFrame::CreateActions() {
         addAction(action); // shortcuts work whichever menu bar is shown
         m_actions[info.id] = action;
     }
+    // Redo answers the key of both conventions; the menu names the first.
+    if (QAction* redo = Action(CmdEditRedo))
+        redo->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
 }
 
 QAction* CMainFrame::Action(int id) const {
@@ -259,6 +307,10 @@ void CMainFrame::OnCommand(int id) {
     CVarnholtDocManager* docs = m_context.docManager;
     CDocumentHolder* holder = ActiveDocument();
     CVarnholtMapEditorView* tree = ActiveTreeView();
+    if (textedit::CDirectEditView* text = ActiveTextView(); text && OnTextCommand(*text, id)) {
+        ScheduleUpdate();
+        return;
+    }
     switch (id) {
     case CmdFileNew:
         if (docs) docs->OnFileNew();
@@ -308,6 +360,9 @@ void CMainFrame::OnCommand(int id) {
     case CmdTreeview:
         ToggleTreeView();
         break;
+    case CmdDirectEditing:
+        ToggleDirectEditing();
+        break;
     case CmdPlayerSide:
         if (holder) holder->Doc().OnGameOptions();
         break;
@@ -340,6 +395,12 @@ void CMainFrame::OnCommand(int id) {
     case CmdEditFind:
         if (tree) tree->OnFind();
         break;
+    case CmdEditUndo:
+        if (holder) holder->Doc().Undo();
+        break;
+    case CmdEditRedo:
+        if (holder) holder->Doc().Redo();
+        break;
     case CmdWindowNew:
         if (docs && holder) docs->CreateTreeFrame(holder);
         break;
@@ -370,9 +431,7 @@ void CMainFrame::OnDocumentCommand(int id, CDocumentHolder* holder) {
         document::CEnvironmentPresets presets(
             m_context.catalogue ? m_context.catalogue->EnvironmentPresets() : kNoPresets,
             document::CustomPresetLocation::In(paths.userDataDir, editorDir));
-        if (OpenEnvironmentDialog(doc, presets, paths.resourceDir, this))
-            for (CVarnholtMapEditorView* view : holder->TreeViews())
-                view->Rebuild();
+        OpenEnvironmentDialog(doc, presets, paths.resourceDir, this);
     } else {
         // The exports work on the saved file: a modified document is offered for saving first.
         if (m_context.docManager && !m_context.docManager->SaveModified(holder)) return;
@@ -386,10 +445,8 @@ void CMainFrame::OnDocumentCommand(int id, CDocumentHolder* holder) {
 }
 
 void CMainFrame::OnMapBounds(CDocumentHolder* holder) {
-    // The bounds are nodes of the map root: the tree shows them anew.
+    // The bounds are nodes of the map root; the trees follow the edit.
     if (!holder->Doc().ReadBounds()) return;
-    for (CVarnholtMapEditorView* view : holder->TreeViews())
-        view->Rebuild();
     holder->UpdateTitles();
 }
 
@@ -399,6 +456,7 @@ void CMainFrame::UpdateCommandStates() {
 
     CDocumentHolder* holder = ActiveDocument();
     CVarnholtMapEditorView* tree = ActiveTreeView();
+    textedit::CDirectEditView* text = ActiveTextView();
     bool hasWindows = !m_mdiArea->subWindowList().isEmpty();
     for (auto& [id, action] : m_actions) {
         const CommandInfo* info = FindCommand(id);
@@ -415,6 +473,7 @@ void CMainFrame::UpdateCommandStates() {
         case CmdCheckMission:
         case CmdExportGamePak:
         case CmdExportMod:
+        case CmdDirectEditing:
             enabled = holder && holder->Resource() == 131;
             break;
         case CmdEnvironment:
@@ -424,21 +483,40 @@ void CMainFrame::UpdateCommandStates() {
         case CmdMapBounds:
             enabled = holder && holder->Resource() == 131 && holder->Doc().Kind() == document::Map;
             break;
+        case CmdEditDelete:
+            enabled = tree != nullptr || (text && !text->isReadOnly());
+            break;
         case CmdFilePrint:
         case CmdFilePrintPreview:
         case CmdEdit:
         case CmdInsert:
-        case CmdEditDelete:
             enabled = tree != nullptr;
             break;
         case CmdEditCopy:
-            enabled = tree && tree->CanCopy();
+            enabled = text ? text->CanCopy() : tree && tree->CanCopy();
             break;
         case CmdEditPaste:
-            enabled = tree && tree->CanPaste();
+            enabled = text ? text->CanPaste() : tree && tree->CanPaste();
             break;
         case CmdEditFind:
-            enabled = tree && tree->CanFind();
+            enabled = text || (tree && tree->CanFind());
+            break;
+        case CmdEditCut:
+            enabled = text && text->CanCut();
+            break;
+        case CmdEditUndo:
+            enabled = text ? text->CanUndo() : holder && holder->Doc().CanUndo();
+            break;
+        case CmdEditRedo:
+            enabled = text ? text->CanRedo() : holder && holder->Doc().CanRedo();
+            break;
+        case CmdEditSelectAll:
+        case CmdEditClearAll:
+        case CmdSetMarker:
+            enabled = text != nullptr;
+            break;
+        case CmdGoToMarker:
+            enabled = text && text->CanGoToMarker();
             break;
         case CmdWindowCascade:
         case CmdWindowTile:
@@ -465,6 +543,14 @@ void CMainFrame::UpdateCommandStates() {
         Action(CmdBilinear)->setChecked(settings->textureFilter == 2);
         Action(CmdAnisotropic)->setChecked(settings->textureFilter == 3);
     }
+    Action(CmdDirectEditing)->setChecked(holder && holder->Doc().TextMode());
+    // The text window keeps its own undo, whose steps have no names.
+    const bool named = holder && !text;
+    Action(CmdEditUndo)->setText(StepMenuText(CmdEditUndo, named ? holder->Doc().UndoName() : ""));
+    Action(CmdEditRedo)->setText(StepMenuText(CmdEditRedo, named ? holder->Doc().RedoName() : ""));
+    m_historyWatch->Follow(holder ? &holder->Doc() : nullptr,
+                           m_context.docManager ? m_context.docManager->Documents()
+                                                : std::vector<CDocumentHolder*>());
     Action(CmdViewToolbar)->setChecked(m_toolBar->isVisibleTo(this));
     Action(CmdViewStatusBar)->setChecked(statusBar()->isVisibleTo(this));
     Action(CmdEntityBar)->setChecked(m_entityBar->isVisibleTo(this));
@@ -583,8 +669,17 @@ CVarnholtMapEditorView* CMainFrame::ActiveTreeView() const {
     return frame ? frame->TreeView() : nullptr;
 }
 
+textedit::CDirectEditView* CMainFrame::ActiveTextView() const {
+    CChildFrame* frame = ActiveFrame();
+    return frame ? frame->TextView() : nullptr;
+}
+
 void CMainFrame::OnActiveWindowChanged() {
     CChildFrame* frame = ActiveFrame();
+    // A document is in text mode while its text window is the active one.
+    if (m_context.docManager)
+        for (CDocumentHolder* holder : m_context.docManager->Documents())
+            holder->NoteActiveFrame(frame);
     if (CVarnholtMapEditorView* tree = frame ? frame->TreeView() : nullptr) {
         if (QItemSelectionModel* selection = tree->selectionModel())
             connect(selection, &QItemSelectionModel::selectionChanged, this,
@@ -610,6 +705,74 @@ void CMainFrame::ToggleTreeView() {
             return;
         }
     if (m_context.docManager) m_context.docManager->CreateTreeFrame(holder);
+}
+
+void CMainFrame::ToggleDirectEditing() {
+    CDocumentHolder* holder = ActiveDocument();
+    if (!holder || holder->Resource() != MenuMissionMap) return;
+    CChildFrame* textFrame = nullptr;
+    CChildFrame* other = nullptr;
+    for (CChildFrame* frame : holder->Frames()) {
+        if (frame->TextView())
+            textFrame = textFrame ? textFrame : frame;
+        else
+            other = other ? other : frame;
+    }
+    if (!holder->Doc().TextMode() || !textFrame) {
+        if (textFrame)
+            m_mdiArea->setActiveSubWindow(textFrame);
+        else if (m_context.docManager)
+            m_context.docManager->CreateTextFrame(holder);
+        return;
+    }
+    // Leaving text mode: the document keeps a window of its elements. The
+    // text window asks about edits it holds and may stay open.
+    if (!other && m_context.docManager) other = m_context.docManager->CreateTreeFrame(holder);
+    if (!textFrame->close()) {
+        m_mdiArea->setActiveSubWindow(textFrame);
+        return;
+    }
+    if (other) m_mdiArea->setActiveSubWindow(other);
+}
+
+bool CMainFrame::OnTextCommand(textedit::CDirectEditView& text, int id) {
+    switch (id) {
+    case CmdEditCut:
+        text.OnCut();
+        return true;
+    case CmdEditCopy:
+        text.OnCopy();
+        return true;
+    case CmdEditPaste:
+        text.OnPaste();
+        return true;
+    case CmdEditDelete:
+        text.OnClear();
+        return true;
+    case CmdEditClearAll:
+        text.OnClearAll();
+        return true;
+    case CmdEditSelectAll:
+        text.OnSelectAll();
+        return true;
+    case CmdEditUndo:
+        text.OnUndo();
+        return true;
+    case CmdEditRedo:
+        text.OnRedo();
+        return true;
+    case CmdEditFind:
+        text.OnFind();
+        return true;
+    case CmdSetMarker:
+        text.OnSetMarker();
+        return true;
+    case CmdGoToMarker:
+        text.OnGoToMarker();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -12,6 +12,10 @@
 #include <string>
 
 class CVarnholtMapEditorView;
+
+namespace textedit {
+class CDirectEditView;
+}
 class QMdiArea;
 class QMenu;
 class QPrinter;
@@ -74,11 +78,15 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     CDocumentHolder* ActiveDocument() const;
     CChildFrame* ActiveFrame() const;
     CVarnholtMapEditorView* ActiveTreeView() const;
+    textedit::CDirectEditView* ActiveTextView() const;
     // The document commands of the Game Settings and File menus: the two
     // exports and the environment settings.
     void OnDocumentCommand(int id, CDocumentHolder* holder);
     // Opens, activates or steps past the tree window of the active document.
     void ToggleTreeView();
+    // Direct editing: opens or activates the text window of the active
+    // document, or, from the text window, closes it and goes to another window.
+    void ToggleDirectEditing();
     // Map Bounds: the Bounds and Camera dialog on the active map's bounds.
     void OnMapBounds(CDocumentHolder* holder);
 
@@ -101,7 +109,10 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     void AddRecentFiles(QMenu* menu, int resource);
     void AddWindowList(QMenu* menu);
     void OnActiveWindowChanged();
+    // A command the active text window runs; false when it is not one of its own.
+    bool OnTextCommand(textedit::CDirectEditView& text, int id);
     void ScheduleUpdate();
+    class HistoryWatch;
 
     void OnOpenRecentFile(int index);
     void OnOptions();
@@ -120,6 +131,7 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     std::map<int, QAction*> m_actions;
     int m_menuResource = 0;
     QTimer* m_updateTimer;
+    std::unique_ptr<HistoryWatch> m_historyWatch;
     std::unique_ptr<QPrinter> m_printer;
 };
 

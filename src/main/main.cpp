@@ -58,7 +58,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tarnwick"));
     QApplication::setApplicationName(QString::fromUtf8(app::kAppName));
-    QApplication::setApplicationDisplayName(QStringLiteral("Varnholt Map Editor"));
+    // No display name: the platform would append it to every window title,
+    // and the main frame's title already names the editor.
 
     // A file named relative to the start folder stays valid whatever the
     // dialogs do to the working folder later.

@@ -6,8 +6,16 @@
 
 #include <vector>
 
+using document::ChangeKind;
+
 CDefTreeModel::CDefTreeModel(document::CVarnholtMapEditorDoc* doc, QObject* parent)
-    : QAbstractItemModel(parent), m_doc(doc) {}
+    : QAbstractItemModel(parent), m_doc(doc) {
+    if (m_doc) m_doc->AddObserver(this);
+}
+
+CDefTreeModel::~CDefTreeModel() {
+    if (m_doc) m_doc->RemoveObserver(this);
+}
 
 CDefNode* CDefTreeModel::NodeOf(const QModelIndex& index) {
     return index.isValid() ? static_cast<CDefNode*>(index.internalPointer()) : nullptr;
@@ -46,7 +54,8 @@ int CDefTreeModel::RowOf(const CDefNode* parent, const CDefNode* node) const {
     if (it != m_places.end() && it->second.parent == parent &&
         ChildAt(const_cast<CDefNode*>(parent), it->second.row) == node)
         return it->second.row;
-    // Elements placed by other views move rows without telling the tree.
+    // Rows move when siblings are inserted or removed before them; the
+    // remembered row is only a guess.
     int row = -1;
     if (parent) {
         row = parent->IndexOfChild(node);
@@ -134,4 +143,94 @@ QVariant CDefTreeModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags CDefTreeModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+// --- change notices ------------------------------------------------------------------------
+
+void CDefTreeModel::OnDocumentChange(const document::DocumentChange& change) {
+    switch (change.kind) {
+    case ChangeKind::AboutToInsert:
+    case ChangeKind::AboutToRemove:
+        BeginRowChange(change);
+        break;
+    case ChangeKind::Inserted:
+    case ChangeKind::Removed:
+        EndRowChange(change);
+        break;
+    case ChangeKind::Changed:
+        if (change.node && !m_detached && m_places.count(change.node)) {
+            const QModelIndex index = IndexOfNode(change.node);
+            if (index.isValid()) emit dataChanged(index, index, {Qt::DisplayRole});
+        }
+        break;
+    case ChangeKind::Reset:
+        m_rowChanges.clear();
+        Reset();
+        break;
+    case ChangeKind::RecordsChanged:
+    case ChangeKind::HistoryChanged:
+        break;
+    }
+}
+
+bool CDefTreeModel::RowParent(const CDefNode* parent, QModelIndex& index) const {
+    index = {};
+    if (m_detached || !m_doc) return false;
+    if (!parent) return true;
+    // A node never handed out has no rows in any view; nodes being built
+    // for the document (and copies) are never handed out, so they cost no
+    // search of the tree.
+    if (!m_places.count(parent)) return false;
+    index = IndexOfNode(parent);
+    return index.isValid();
+}
+
+void CDefTreeModel::BeginRowChange(const document::DocumentChange& change) {
+    QModelIndex parentIndex;
+    const int row = static_cast<int>(change.index);
+    const bool inserting = change.kind == ChangeKind::AboutToInsert;
+    bool told = RowParent(change.parent, parentIndex);
+    if (told) {
+        // A notice that does not fit what the views hold is not passed on:
+        // the views would take it for a row that is not there.
+        const int rows = ChildRows(change.parent);
+        told = inserting ? row <= rows : row < rows && ChildAt(change.parent, row) == change.node;
+    }
+    m_rowChanges.push_back({change.kind, told});
+    if (!told) return;
+    if (inserting)
+        beginInsertRows(parentIndex, row, row);
+    else
+        beginRemoveRows(parentIndex, row, row);
+}
+
+void CDefTreeModel::EndRowChange(const document::DocumentChange& change) {
+    const bool inserted = change.kind == ChangeKind::Inserted;
+    const ChangeKind begun = inserted ? ChangeKind::AboutToInsert : ChangeKind::AboutToRemove;
+    bool told = false;
+    if (!m_rowChanges.empty() && m_rowChanges.back().kind == begun) {
+        told = m_rowChanges.back().told;
+        m_rowChanges.pop_back();
+    }
+    // A removed node may come back elsewhere (undo, redo): its old place
+    // must not be taken for its new one.
+    if (!inserted && change.node) ForgetSubtree(change.node);
+    if (!told) return;
+    if (inserted)
+        endInsertRows();
+    else
+        endRemoveRows();
+}
+
+void CDefTreeModel::ForgetSubtree(const CDefNode* node) {
+    // Below a node the model never met there is nothing it met either.
+    if (!m_places.count(node)) return;
+    std::vector<const CDefNode*> stack{node};
+    while (!stack.empty()) {
+        const CDefNode* n = stack.back();
+        stack.pop_back();
+        if (!m_places.erase(n)) continue;
+        for (const CDefNode* child : n->Children())
+            stack.push_back(child);
+    }
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "document/DocumentChanges.h"
+
 #include <QAbstractItemModel>
 
 #include <unordered_map>
+#include <vector>
 
 class CDefNode;
 
@@ -15,12 +18,18 @@ class CVarnholtMapEditorDoc;
 // straight from the nodes whenever the view asks, so nothing is copied and a
 // mission of tens of thousands of elements costs nothing until it is shown.
 //
-// The model is told of no edits: whoever changes the nodes calls Reset (or
-// Detach, before nodes go away) so that no index outlives its node.
-class CDefTreeModel : public QAbstractItemModel {
+// The model follows the document's change notices: inserted and removed
+// nodes become inserted and removed rows, changed nodes changed rows, so the
+// views keep their selection and expanded items across edits, undo and redo.
+// Changes that bypass the notices (the elements replaced wholesale) need
+// Detach before and Reset after, so that no index outlives its node.
+class CDefTreeModel : public QAbstractItemModel, public document::DocumentObserver {
     Q_OBJECT
   public:
     explicit CDefTreeModel(document::CVarnholtMapEditorDoc* doc, QObject* parent = nullptr);
+    ~CDefTreeModel() override;
+    CDefTreeModel(const CDefTreeModel&) = delete;
+    CDefTreeModel& operator=(const CDefTreeModel&) = delete;
 
     static CDefNode* NodeOf(const QModelIndex& index);
     // The index of a node of the document, or an invalid index when the node
@@ -42,6 +51,8 @@ class CDefTreeModel : public QAbstractItemModel {
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    void OnDocumentChange(const document::DocumentChange& change) override;
+
   private:
     // Where a node was met: its parent (nullptr for a root) and its row there.
     struct Place {
@@ -56,10 +67,27 @@ class CDefTreeModel : public QAbstractItemModel {
     int RowOf(const CDefNode* parent, const CDefNode* node) const;
     // The parent of a node of the tree; false when the node is not in it.
     bool ParentOf(const CDefNode* node, CDefNode*& parent) const;
+    // The index of parent as a parent of rows (invalid for the root list);
+    // false when the views cannot hold rows below it: a node the model never
+    // handed out (rows below it were never shown) or one outside the tree
+    // (a node being built, a copy).
+    bool RowParent(const CDefNode* parent, QModelIndex& index) const;
+    void BeginRowChange(const document::DocumentChange& change);
+    void EndRowChange(const document::DocumentChange& change);
+    // Forgets the places of node and everything below it.
+    void ForgetSubtree(const CDefNode* node);
 
     document::CVarnholtMapEditorDoc* m_doc;
     bool m_detached = false;
     // Filled as the view visits items, so that finding an item's parent does
     // not search the tree; emptied on every reset.
     mutable std::unordered_map<const CDefNode*, Place> m_places;
+    // The row changes begun by a notice and not yet ended, with whether the
+    // views were told of their start: they hear of the end exactly when
+    // they heard of the start, whatever the model knows by then.
+    struct RowChange {
+        document::ChangeKind kind;
+        bool told;
+    };
+    std::vector<RowChange> m_rowChanges;
 };

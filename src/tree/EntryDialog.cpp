@@ -1,5 +1,6 @@
 #include "tree/EntryDialog.h"
 
+#include "document/EntryEdit.h"
 #include "document/VarnholtMapEditorDoc.h"
 #include "format/DefGuard.h"
 #include "format/DefNode.h"
@@ -16,102 +17,12 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_set>
-#include <vector>
-
-namespace {
-
-using CopyMap = std::unordered_map<const CDefNode*, const CDefNode*>;
-
-// Every node of the subtree, the root first, parents before children.
-std::vector<CDefNode*> SubtreeOf(CDefNode& root) {
-    std::vector<CDefNode*> nodes{&root};
-    for (size_t i = 0; i < nodes.size(); ++i)
-        for (CDefNode* child : nodes[i]->Children())
-            nodes.push_back(child);
-    return nodes;
-}
-
-// Which node of copy stands for which node of original, right after the copy.
-CopyMap PairUp(CDefNode& original, CDefNode& copy) {
-    CopyMap map;
-    std::vector<std::pair<CDefNode*, CDefNode*>> work{{&original, &copy}};
-    while (!work.empty()) {
-        auto [from, to] = work.back();
-        work.pop_back();
-        map.emplace(from, to);
-        for (size_t i = 0; i < from->ChildCount() && i < to->ChildCount(); ++i)
-            work.emplace_back(from->Child(i), to->Child(i));
-    }
-    return map;
-}
-
-// The first node below target (pre-order) whose copy is gone, skipping the
-// subtrees of nodes whose removal was refused.
-CDefNode* FindDropped(CDefNode& target, const CopyMap& copyOf,
-                      const std::unordered_set<const CDefNode*>& liveCopies,
-                      const std::unordered_set<const CDefNode*>& refused) {
-    const auto children = target.Children();
-    std::vector<CDefNode*> stack(children.rbegin(), children.rend());
-    while (!stack.empty()) {
-        CDefNode* node = stack.back();
-        stack.pop_back();
-        if (refused.count(node)) continue;
-        auto it = copyOf.find(node);
-        if (it != copyOf.end() && !liveCopies.count(it->second)) return node;
-        for (size_t i = node->ChildCount(); i-- > 0;)
-            stack.push_back(node->Child(i));
-    }
-    return nullptr;
-}
-
-bool RemoveBelow(CDefNode& target, CDefNode* node, document::CVarnholtMapEditorDoc* doc) {
-    // Through the document its records and identifiers go with the node, and
-    // it may take what refers to the node along (an entity's brain and links).
-    if (doc) return doc->DeleteNode(node);
-    for (CDefNode* parent : SubtreeOf(target))
-        if (int index = parent->IndexOfChild(node); index >= 0) {
-            parent->RemoveChild(static_cast<size_t>(index));
-            return true;
-        }
-    return false;
-}
-
-// Writes what the dialog did to the copy back into target: first the
-// children deleted in the copy, then every name and value that differs.
-// Nodes keep their identity, so the document's records stay pointing at
-// them. True when anything below target changed.
-bool WriteBack(CDefNode& target, CDefNode& copy, const CopyMap& copyOf,
-               document::CVarnholtMapEditorDoc* doc) {
-    std::unordered_set<const CDefNode*> liveCopies;
-    for (CDefNode* node : SubtreeOf(copy))
-        liveCopies.insert(node);
-    bool changedBelow = false;
-    std::unordered_set<const CDefNode*> refused;
-    while (CDefNode* dropped = FindDropped(target, copyOf, liveCopies, refused)) {
-        if (RemoveBelow(target, dropped, doc))
-            changedBelow = true;
-        else
-            refused.insert(dropped);
-    }
-    for (CDefNode* node : SubtreeOf(target)) {
-        auto it = copyOf.find(node);
-        if (it == copyOf.end() || !liveCopies.count(it->second)) continue;
-        const CDefNode& edited = *it->second;
-        if (node->Name() == edited.Name() && node->Values() == edited.Values()) continue;
-        node->Assign(edited.Name(), edited.Values());
-        if (node != &target) changedBelow = true;
-    }
-    return changedBelow;
-}
-
-} // namespace
 
 CEntryDialog::CEntryDialog(CDefNode& node, document::CVarnholtMapEditorDoc* doc, QWidget* parent)
     : QDialog(parent), m_node(node), m_doc(doc), m_copy(std::make_unique<CDefNode>()) {
     setWindowTitle(QStringLiteral("Entry bearbeiten"));
     m_copy->CopyFrom(node);
-    m_copyOf = PairUp(node, *m_copy);
+    m_copyOf = document::PairEntryCopy(node, *m_copy);
 
     auto* form = new QFormLayout;
     m_name = new QLineEdit(tree::NodeText(m_copy->Name()), this);
@@ -209,7 +120,7 @@ void CEntryDialog::accept() {
         return;
     }
     ApplyEntry(*m_copy, name, params);
-    m_changed = WriteBack(m_node, *m_copy, m_copyOf, m_doc);
+    m_changed = document::WriteEntryCopy(m_doc, m_node, *m_copy, m_copyOf);
     QDialog::accept();
 }
 

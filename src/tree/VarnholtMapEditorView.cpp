@@ -48,6 +48,17 @@ CVarnholtMapEditorView::CVarnholtMapEditorView(document::CVarnholtMapEditorDoc* 
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
         if (CDefNode* node = CDefTreeModel::NodeOf(index)) node->SetExpanded(false);
     });
+    // A node that comes back (undo of a deletion) opens as it was left.
+    connect(m_model.get(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (parent.isValid() && !isExpanded(parent)) return;
+                for (int row = first; row <= last; ++row) {
+                    const QModelIndex index = m_model->index(row, 0, parent);
+                    if (const CDefNode* node = CDefTreeModel::NodeOf(index);
+                        node && node->Expanded())
+                        expand(index);
+                }
+            });
 
     m_contextMenu = new QMenu(QStringLiteral("tree"), this);
     QAction* edit = m_contextMenu->addAction(QStringLiteral("Edit...\tReturn"), this,
@@ -118,18 +129,15 @@ void CVarnholtMapEditorView::SelectNode(CDefNode* node) {
 }
 
 void CVarnholtMapEditorView::FinishEdit(CDefNode* select) {
-    Rebuild();
+    // The rows followed the document's notices already.
     SelectNode(select);
-    if (m_doc) m_doc->SetModifiedFlag(true);
     emit DocumentModified();
 }
 
-CDefNode* CVarnholtMapEditorView::Adopt(CDefNode* parent, std::unique_ptr<CDefNode> node) {
-    if (parent) return parent->AppendChild(std::move(node));
-    CDefNode* raw = node.get();
-    raw->SetDepth(-1);
-    m_doc->Roots().push_back(std::move(node));
-    return raw;
+CDefNode* CVarnholtMapEditorView::Adopt(CDefNode* parent, std::unique_ptr<CDefNode> node,
+                                        std::string_view stepName) {
+    const size_t end = parent ? parent->ChildCount() : m_doc->Roots().size();
+    return m_doc->InsertSubtree(parent, end, std::move(node), stepName);
 }
 
 int CVarnholtMapEditorView::DocumentType() const {
@@ -157,13 +165,15 @@ void CVarnholtMapEditorView::OnUpdate(int hint, intptr_t param) {
         if (param) SelectNode(reinterpret_cast<CDefNode*>(param));
         return;
     }
-    if (update != document::UpdateHint::ElementDeleted &&
-        update != document::UpdateHint::WaypointDeleted) {
+    const bool deleting = update == document::UpdateHint::ElementDeleted ||
+                          update == document::UpdateHint::WaypointDeleted;
+    if (!deleting || param) {
+        // A single deletion is a document edit: its rows go with its notices.
         viewport()->update();
         return;
     }
-    // The nodes go away after this broadcast; no item may point at them when
-    // the tree paints next.
+    // The elements are replaced past the edit history (text taken back from
+    // the text window): no item may point at them when the tree paints next.
     CDefNode* selected = SelectedNode();
     m_model->Detach();
     if (m_rebuildPending) return;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 class CDefNode;
 class QPrinter;
@@ -25,8 +26,10 @@ class QMenu;
 // "VARNHOLT" clipboard format and finds text in names and values.
 //
 // Items are made only when their parent is expanded, so a mission with tens
-// of thousands of entities shows at once. The expanded state lives in the
-// nodes and survives every rebuild.
+// of thousands of entities shows at once. The rows follow the document's
+// change notices, so edits, undo and redo keep the selection and the
+// expanded items; the expanded state also lives in the nodes and survives
+// every rebuild.
 class CVarnholtMapEditorView : public QTreeView {
     Q_OBJECT
   public:
@@ -63,10 +66,11 @@ class CVarnholtMapEditorView : public QTreeView {
 
     // Tells the main frame that this view's document is active (DocumentActivated).
     void NotifyActivated();
-    // A document broadcast; the tree only repaints, except before elements are
-    // deleted elsewhere (ElementDeleted, WaypointDeleted): then it lets go of every node at once
-    // and rebuilds itself once the deletion is over. GoToElement selects the
-    // element node passed with it.
+    // A document broadcast; the tree only repaints (deletions reach it as
+    // change notices), except for ElementDeleted or WaypointDeleted without a
+    // node, which announce that the elements are replaced outside the edit
+    // history: then it lets go of every node at once and rebuilds itself
+    // afterwards. GoToElement selects the element node passed with it.
     void OnUpdate(int hint, intptr_t param);
 
   signals:
@@ -84,10 +88,11 @@ class CVarnholtMapEditorView : public QTreeView {
     // Expands the children of an expanded item whose nodes say they were
     // expanded, so that reopening a parent restores what lay below it.
     void ExpandMarkedChildren(const QModelIndex& parent);
-    // After an edit of this view: rebuild, select, mark the document modified.
+    // After an edit of this view: select, tell the frame.
     void FinishEdit(CDefNode* select);
-    // Appends node below parent, or to the end of the root list without one.
-    CDefNode* Adopt(CDefNode* parent, std::unique_ptr<CDefNode> node);
+    // Appends node below parent, or to the end of the root list without one,
+    // through the document as one step; nullptr when the document refuses.
+    CDefNode* Adopt(CDefNode* parent, std::unique_ptr<CDefNode> node, std::string_view stepName);
     // 0 for a mission, 1 for a map, as the main frame relays it.
     int DocumentType() const;
 

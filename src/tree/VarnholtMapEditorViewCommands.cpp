@@ -47,7 +47,8 @@ void CVarnholtMapEditorView::OnInsert() {
     auto node = std::make_unique<CDefNode>("NewEntry");
     CEntryDialog dialog(*node, nullptr, this);
     if (dialog.exec() != CEntryDialog::Confirmed) return;
-    FinishEdit(Adopt(parent, std::move(node)));
+    const std::string step = "Insert " + std::string(node->Name());
+    if (CDefNode* inserted = Adopt(parent, std::move(node), step)) FinishEdit(inserted);
 }
 
 void CVarnholtMapEditorView::OnDelete() {
@@ -85,7 +86,8 @@ void CVarnholtMapEditorView::OnPaste() {
     auto node = std::make_unique<CDefNode>();
     // Bytes that end early leave a partial node: it is dropped, not pasted.
     if (!node->Serialize(archive) || node->Name().empty()) return;
-    FinishEdit(Adopt(SelectedNode(), std::move(node)));
+    const std::string step = "Paste " + std::string(node->Name());
+    if (CDefNode* pasted = Adopt(SelectedNode(), std::move(node), step)) FinishEdit(pasted);
 }
 
 bool CVarnholtMapEditorView::CanCopy() const {

@@ -8,11 +8,13 @@
 #include "app/RecentFileList.h"
 #include "commands/CommandTable.h"
 #include "platform/SettingsStore.h"
+#include "tree/VarnholtMapEditorView.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QTest>
 
 using app::CMainFrame;
 using doc_testing::WriteText;
@@ -105,12 +107,12 @@ TEST_F(MainFrameTest, CommandsCarryTheirTextsAndLaterWorkStaysDisabled) {
     EXPECT_EQ(entityBar->toolTip(), "Toggle entity bar");
     ASSERT_NE(Open("m.mi"), nullptr);
     for (int id : {commands::CmdFullscreen, commands::CmdMapBounds, commands::CmdShowWaypoints,
-                   commands::CmdDirectEditing, commands::CmdSetMarker,
-                   commands::CmdRecordCameraPath, commands::CmdEditZones})
+                   commands::CmdSetMarker, commands::CmdRecordCameraPath, commands::CmdEditZones})
         EXPECT_FALSE(m_frame->Action(id)->isEnabled()) << id;
-    for (int id : {commands::CmdTreeview, commands::CmdPlayerSide, commands::CmdFileSave,
-                   commands::CmdRunGame, commands::CmdEditFind, commands::CmdExportMod,
-                   commands::CmdExportGamePak, commands::CmdEnvironment})
+    for (int id :
+         {commands::CmdTreeview, commands::CmdPlayerSide, commands::CmdFileSave,
+          commands::CmdRunGame, commands::CmdEditFind, commands::CmdExportMod,
+          commands::CmdExportGamePak, commands::CmdEnvironment, commands::CmdDirectEditing})
         EXPECT_TRUE(m_frame->Action(id)->isEnabled()) << id;
     // The same command under the name this menu bar gives it.
     m_frame->OnCommand(commands::CmdFileClose);
@@ -212,6 +214,50 @@ TEST_F(MainFrameTest, ARecentFileThatIsGoneLeavesTheList) {
     second->trigger();
     EXPECT_EQ(m_recent.Files(),
               QStringList{QString::fromStdString((m_dir.path() / "m.mi").string())});
+}
+
+TEST_F(MainFrameTest, UndoAndRedoFollowTheActiveDocumentsHistoryAndAnswerTheirKeys) {
+    QAction* undo = m_frame->Action(commands::CmdEditUndo);
+    QAction* redo = m_frame->Action(commands::CmdEditRedo);
+    app::CDocumentHolder* mission = Open("m.mi");
+    ASSERT_NE(mission, nullptr);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_EQ(undo->text(), "&Undo\tCtrl+Z");
+
+    // An edit made past the frame's commands still reaches the menu.
+    CVarnholtMapEditorDoc& doc = mission->Doc();
+    ASSERT_TRUE(doc.DeleteElement(doc.WorkingRoot()->Child(0)));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_EQ(undo->text(), "&Undo Delete m4a2\tCtrl+Z");
+
+    CVarnholtMapEditorView* tree = m_frame->ActiveTreeView();
+    ASSERT_NE(tree, nullptr);
+    m_frame->activateWindow();
+    tree->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    QTest::keyClick(tree, Qt::Key_Z, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(doc.WorkingRoot()->ChildCount(), 1u);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+    EXPECT_EQ(undo->text(), "&Undo\tCtrl+Z");
+    EXPECT_EQ(redo->text(), "&Redo Delete m4a2\tCtrl+Y");
+
+    for (Qt::KeyboardModifiers redoKeys :
+         {Qt::ControlModifier | Qt::ShiftModifier, Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+        QTest::keyClick(tree, redoKeys & Qt::ShiftModifier ? Qt::Key_Z : Qt::Key_Y, redoKeys);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(doc.WorkingRoot()->ChildCount(), 0u);
+        EXPECT_TRUE(undo->isEnabled());
+        EXPECT_FALSE(redo->isEnabled());
+        m_frame->OnCommand(commands::CmdEditUndo);
+        Settle();
+    }
+    // Back at the saved point: the title loses its mark with the last undo.
+    EXPECT_FALSE(doc.IsModified());
 }
 
 } // namespace
