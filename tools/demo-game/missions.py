@@ -92,7 +92,7 @@ def units(template, ids, root, waypoint_uid):
     for type_name, x, y, player, extra in (
             ("zis-3", -10, -40, 1, []), ("gmc", 30, -45, 0,
                                          [N("Chassis", children=[N("FuelBag", children=[N("Remain", 80)])])]),
-            ("pt-boat", -100, -90, 1, []), ("il-2", 0, 150, 1, []),
+            ("pt-boat", -100, -90, 1, []), ("il-2", 0, 120, 1, []),
             ("pz-6", -50, 60, 2, []), ("sdkfz250_3", -45, 70, 2, [])):
         root.add(entity(template, type_name, ids.id(), x, y, 0, [
             N("MID", ids.mid()), N("Player", player)] + extra))
