@@ -18,11 +18,17 @@ CDocumentHolder::CDocumentHolder(int resource, document::DocumentServices servic
     services.dialogs = m_dialogs.get();
     services.host = this;
     m_doc = std::make_unique<CVarnholtMapEditorDoc>(services);
+    m_doc->AddObserver(this);
 }
 
 CDocumentHolder::~CDocumentHolder() {
     // The document goes first: its destruction may still report to the host.
+    m_doc->RemoveObserver(this);
     m_doc.reset();
+}
+
+void CDocumentHolder::OnDocumentChange(const document::DocumentChange& change) {
+    if (change.kind == document::ChangeKind::HistoryChanged) UpdateTitles();
 }
 
 void CDocumentHolder::AddFrame(CChildFrame* frame) {

@@ -22,7 +22,7 @@ class CChildFrame;
 // One open document with everything around it: its windows, the dialogs it
 // opens, the way to the main frame and to the recent-file list. The
 // document reaches all of these only through the DocumentHost interface.
-class CDocumentHolder : public document::DocumentHost {
+class CDocumentHolder : public document::DocumentHost, private document::DocumentObserver {
   public:
     // resource: the document kind's resource (131 missions and maps, 134
     // definition files), which also picks the menu bar.
@@ -51,6 +51,10 @@ class CDocumentHolder : public document::DocumentHost {
     // The document is being closed: its windows close without asking.
     bool Closing() const { return m_closing; }
     void SetClosing() { m_closing = true; }
+
+    // DocumentObserver: the windows' titles carry the modified mark, which
+    // undo and redo change as much as edits do.
+    void OnDocumentChange(const document::DocumentChange& change) override;
 
     // DocumentHost
     void UpdateAllViews(document::UpdateHint hint, intptr_t param) override;

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/AppDialogs.h"
+#include "app/ChildFrame.h"
 #include "app/DocManager.h"
 #include "app/EntityBar.h"
 #include "app/MainFrame.h"
@@ -256,8 +257,12 @@ TEST_F(MainFrameTest, UndoAndRedoFollowTheActiveDocumentsHistoryAndAnswerTheirKe
         m_frame->OnCommand(commands::CmdEditUndo);
         Settle();
     }
-    // Back at the saved point: the title loses its mark with the last undo.
+    // Back at the saved point: the windows' titles lose the mark with the
+    // last undo, and get it back with a redo, whoever made the change.
     EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(mission->Frames().front()->windowTitle().endsWith(" *"));
+    m_frame->OnCommand(commands::CmdEditRedo);
+    EXPECT_TRUE(mission->Frames().front()->windowTitle().endsWith(" *"));
 }
 
 } // namespace
