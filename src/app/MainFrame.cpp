@@ -174,6 +174,7 @@ class CMainFrame::HistoryWatch : public document::DocumentObserver {
     }
     void OnDocumentChange(const document::DocumentChange& change) override {
         if (change.kind == document::ChangeKind::HistoryChanged) m_frame.ScheduleUpdate();
+        if (change.kind == document::ChangeKind::Destroyed) m_doc = nullptr;
     }
 
   private:

@@ -19,6 +19,7 @@ enum class ChangeKind {
     RecordsChanged, // the zone, event, trigger or camera path records changed
     HistoryChanged, // an edit was made, undone or redone; the modified state may differ
     Reset,          // everything was read anew (load, reload): forget every node
+    Destroyed,      // the document is going away: let go of it (no need to stop observing)
 };
 
 struct DocumentChange {

@@ -346,6 +346,9 @@ CVarnholtMapEditorDoc::CVarnholtMapEditorDoc(DocumentServices services)
 }
 
 CVarnholtMapEditorDoc::~CVarnholtMapEditorDoc() {
+    // Views that outlive the document must not reach back into it.
+    Notify({ChangeKind::Destroyed});
+    m_observers.clear();
     m_appending = false;
     DeleteContents();
 }

@@ -167,6 +167,11 @@ void CDefTreeModel::OnDocumentChange(const document::DocumentChange& change) {
         m_rowChanges.clear();
         Reset();
         break;
+    case ChangeKind::Destroyed:
+        m_rowChanges.clear();
+        Detach();
+        m_doc = nullptr;
+        break;
     case ChangeKind::RecordsChanged:
     case ChangeKind::HistoryChanged:
         break;

@@ -337,8 +337,9 @@ class RecordingObserver : public document::DocumentObserver {
   public:
     std::vector<std::string> seen;
     void OnDocumentChange(const document::DocumentChange& c) override {
-        static const char* names[] = {"about-to-insert", "inserted", "about-to-remove", "removed",
-                                      "changed",         "records",  "history",         "reset"};
+        static const char* names[] = {"about-to-insert", "inserted", "about-to-remove",
+                                      "removed",         "changed",  "records",
+                                      "history",         "reset",    "destroyed"};
         seen.push_back(std::string(names[static_cast<int>(c.kind)]) +
                        (c.node ? " " + std::string(c.node->Name()) : std::string()));
     }
