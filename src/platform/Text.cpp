@@ -95,6 +95,17 @@ std::string Cp1252ToUtf8(std::string_view s) {
     return out;
 }
 
+char Cp1252ByteOf(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+        return static_cast<char>(codePoint);
+    // The five bytes the code page leaves undefined stand for themselves, as
+    // Cp1252ToUtf8 passes them on.
+    for (unsigned i = 0; i < 32; ++i)
+        if (kHighControls[i] != 0 ? kHighControls[i] == codePoint : codePoint == 0x80 + i)
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+
 std::string FormatFloat6(double x) {
     char buf[400];
     auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, 6);

@@ -23,6 +23,9 @@ std::string StripQuotes(std::string_view s);
 
 // Converts Windows-1252 bytes to UTF-8 (for JSON output and Qt widgets).
 std::string Cp1252ToUtf8(std::string_view s);
+// The Windows-1252 byte of a Unicode code point, or '?' when the code page
+// has none: the way back for text typed into a widget.
+char Cp1252ByteOf(char32_t codePoint);
 
 // Locale-independent number formatting as the game's files write them.
 std::string FormatFloat6(double x);          // "%.6f"

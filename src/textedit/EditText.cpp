@@ -2,43 +2,7 @@
 
 #include "platform/Text.h"
 
-#include <array>
-
 namespace textedit {
-
-namespace {
-
-// The code points of the bytes 0x80-0x9F, taken from the conversion the
-// other way so that both directions always agree.
-const std::array<char32_t, 32>& HighCodePoints() {
-    static const std::array<char32_t, 32> table = [] {
-        std::array<char32_t, 32> t{};
-        for (int b = 0x80; b <= 0x9F; ++b) {
-            const char byte = static_cast<char>(b);
-            const std::string utf8 = platform::Cp1252ToUtf8(std::string_view(&byte, 1));
-            char32_t cp = static_cast<char32_t>(b);
-            const auto* u = reinterpret_cast<const unsigned char*>(utf8.data());
-            if (utf8.size() == 2)
-                cp = static_cast<char32_t>(((u[0] & 0x1F) << 6) | (u[1] & 0x3F));
-            else if (utf8.size() == 3)
-                cp = static_cast<char32_t>(((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) |
-                                           (u[2] & 0x3F));
-            t[static_cast<size_t>(b - 0x80)] = cp;
-        }
-        return t;
-    }();
-    return table;
-}
-
-char ByteOf(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    const auto& high = HighCodePoints();
-    for (size_t i = 0; i < high.size(); ++i)
-        if (high[i] == c) return static_cast<char>(0x80 + i);
-    return '?';
-}
-
-} // namespace
 
 std::string NormaliseLineEnds(std::string_view text) {
     std::string out;
@@ -90,7 +54,7 @@ std::string Utf8ToCp1252(std::string_view utf8) {
             if ((s[i + k] & 0xC0) != 0x80) valid = false;
             cp = (cp << 6) | (s[i + k] & 0x3F);
         }
-        out += valid ? ByteOf(cp) : '?';
+        out += valid ? platform::Cp1252ByteOf(cp) : '?';
         i += valid ? length : 1;
     }
     return out;
