@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/CliDocumentDialogs.h"
 
 #include "document/MissionLint.h"
 #include "document/VarnholtMapEditorDoc.h"
@@ -57,18 +58,6 @@ class LintPrompts : public platform::Prompts {
     }
 };
 
-class MemberDialogs : public document::DocumentDialogs {
-  public:
-    explicit MemberDialogs(std::string member) : m_member(std::move(member)) {}
-    std::optional<std::string> PickPakMember(const std::vector<pak::PakMemberInfo>&) override {
-        if (m_member.empty()) return std::nullopt;
-        return m_member;
-    }
-
-  private:
-    std::string m_member;
-};
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "vmed mission lint: %s\nRun 'vmed mission lint --help' for usage.\n",
                  message.c_str());
@@ -116,7 +105,7 @@ int RunMissionLintCommand(const std::vector<std::string>& args) {
     document::DocumentServices services;
     services.prompts = &prompts;
     services.catalogue = catalogue.get();
-    MemberDialogs dialogs(member);
+    CliDocumentDialogs dialogs(member);
     services.dialogs = &dialogs;
     document::CVarnholtMapEditorDoc doc(services);
     if (!doc.OnOpenDocument(files[0])) {

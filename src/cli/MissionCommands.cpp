@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/CliDocumentDialogs.h"
 
 #include "document/VarnholtMapEditorDoc.h"
 #include "platform/Progress.h"
@@ -76,19 +77,6 @@ class CliPrompts : public platform::Prompts {
     bool m_answer;
     bool m_showQuestions = false;
     int m_declined = 0;
-};
-
-// The member list answered from the command line.
-class CliDialogs : public document::DocumentDialogs {
-  public:
-    explicit CliDialogs(std::string member) : m_member(std::move(member)) {}
-    std::optional<std::string> PickPakMember(const std::vector<pak::PakMemberInfo>&) override {
-        if (m_member.empty()) return std::nullopt;
-        return m_member;
-    }
-
-  private:
-    std::string m_member;
 };
 
 int UsageError(const std::string& message) {
@@ -172,7 +160,7 @@ int RunMissionCommand(const std::vector<std::string>& args) {
     document::DocumentServices services;
     services.prompts = &prompts;
     services.catalogue = &catalogue;
-    CliDialogs dialogs(member);
+    CliDocumentDialogs dialogs(member);
     services.dialogs = &dialogs;
     CVarnholtMapEditorDoc doc(services);
     // While opening, the only question is whether to keep a file read with
