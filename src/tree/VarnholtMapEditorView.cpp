@@ -72,6 +72,13 @@ CVarnholtMapEditorView::CVarnholtMapEditorView(document::CVarnholtMapEditorDoc* 
     QAction* remove = m_contextMenu->addAction(QStringLiteral("Delete\tDel"), this,
                                                &CVarnholtMapEditorView::OnDelete);
     remove->setData(commands::CmdEditDelete);
+    m_contextMenu->addSeparator();
+    QAction* properties = m_contextMenu->addAction(QStringLiteral("Set &Properties"), this,
+                                                   &CVarnholtMapEditorView::OnSetProperties);
+    properties->setData(commands::CmdSetProperties);
+    properties->setStatusTip(QStringLiteral("Set Properties."));
+    connect(m_contextMenu, &QMenu::aboutToShow, this,
+            [this, properties] { properties->setEnabled(CanSetProperties()); });
     m_contextMenu->setDefaultAction(edit);
 
     Rebuild();

@@ -4,6 +4,7 @@
 #include <QTreeView>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -47,6 +48,20 @@ class CVarnholtMapEditorView : public QTreeView {
     void Rebuild();
     CDefNode* SelectedNode() const;
     void SelectNode(CDefNode* node);
+
+    // What opens the property dialogs (an entity's, a waypoint's, a zone's,
+    // a trigger's) for Set Properties: the dialogs live above the tree, so
+    // the application hands them in once at start. True when the document
+    // was changed.
+    using PropertiesEditor =
+        std::function<bool(document::CVarnholtMapEditorDoc&, CDefNode*, QWidget*)>;
+    static void SetPropertiesEditor(PropertiesEditor editor);
+    // Set Properties on the selected node; the tree's Edit keeps opening the
+    // raw entry dialog.
+    void OnSetProperties();
+    // True when the selected node is an element with a property dialog and
+    // an editor was handed in.
+    bool CanSetProperties() const;
 
     // Commands of the view (Edit, Insert, Delete, Copy, Paste, Find).
     void OnEdit();

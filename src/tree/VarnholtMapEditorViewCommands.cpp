@@ -1,5 +1,6 @@
 #include "tree/VarnholtMapEditorView.h"
 
+#include "document/PropertyForms.h"
 #include "document/VarnholtMapEditorDoc.h"
 #include "format/DefArchive.h"
 #include "format/DefNode.h"
@@ -10,11 +11,17 @@
 #include <QMimeData>
 
 #include <string_view>
+#include <utility>
 
 namespace {
 
 // The clipboard format of copied subtrees: the nodes' archive form.
 const QString kClipboardFormat = QStringLiteral("VARNHOLT");
+
+CVarnholtMapEditorView::PropertiesEditor& PropertiesEditorSlot() {
+    static CVarnholtMapEditorView::PropertiesEditor editor;
+    return editor;
+}
 
 const QMimeData* ClipboardData() {
     const QClipboard* clipboard = QGuiApplication::clipboard();
@@ -39,6 +46,21 @@ void CVarnholtMapEditorView::OnEdit() {
         }
     }
     if (changed) FinishEdit(select);
+}
+
+void CVarnholtMapEditorView::SetPropertiesEditor(PropertiesEditor editor) {
+    PropertiesEditorSlot() = std::move(editor);
+}
+
+bool CVarnholtMapEditorView::CanSetProperties() const {
+    CDefNode* node = SelectedNode();
+    return m_doc && node && PropertiesEditorSlot() && document::HasPropertyDialog(*m_doc, node);
+}
+
+void CVarnholtMapEditorView::OnSetProperties() {
+    if (!CanSetProperties()) return;
+    CDefNode* node = SelectedNode();
+    if (PropertiesEditorSlot()(*m_doc, node, this)) FinishEdit(node);
 }
 
 void CVarnholtMapEditorView::OnInsert() {
