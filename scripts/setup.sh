@@ -13,7 +13,7 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # GUI: Qt 6 Widgets and OpenGL, the OpenGL loader
-  qt6-base-dev libqt6opengl6-dev libepoxy-dev libgl-dev
+  qt6-base-dev libqt6opengl6-dev libepoxy-dev libgl-dev libx11-dev
   # the text window's editing component
   libqscintilla2-qt6-dev
   # offscreen OpenGL contexts for the render device's pixel tests

@@ -2,6 +2,7 @@
 
 #include "textedit/DirectEditView.h"
 #include "tree/VarnholtMapEditorView.h"
+#include "view3d/widget/Map3DView.h"
 
 #include <QCloseEvent>
 
@@ -20,6 +21,10 @@ CVarnholtMapEditorView* CChildFrame::TreeView() const {
 
 textedit::CDirectEditView* CChildFrame::TextView() const {
     return qobject_cast<textedit::CDirectEditView*>(widget());
+}
+
+CMap3DView* CChildFrame::MapView() const {
+    return qobject_cast<CMap3DView*>(widget());
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

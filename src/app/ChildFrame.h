@@ -5,6 +5,7 @@
 #include <functional>
 
 class CVarnholtMapEditorView;
+class CMap3DView;
 
 namespace textedit {
 class CDirectEditView;
@@ -29,6 +30,8 @@ class CChildFrame : public QMdiSubWindow {
     CVarnholtMapEditorView* TreeView() const;
     // The text view shown in this window, or nullptr.
     textedit::CDirectEditView* TextView() const;
+    // The 3D view shown in this window, or nullptr.
+    CMap3DView* MapView() const;
 
   signals:
     // The window has agreed to close; it is deleted afterwards.

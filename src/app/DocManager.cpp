@@ -7,11 +7,14 @@
 #include "platform/Prompts.h"
 #include "textedit/DirectEditView.h"
 #include "tree/VarnholtMapEditorView.h"
+#include "view3d/ModelCache.h"
+#include "view3d/widget/Map3DView.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QMdiArea>
 #include <QMessageBox>
 
@@ -92,7 +95,7 @@ CDocumentHolder* CDocTemplate::OpenExisting(const QString& name, bool visible) {
     if (doc.PathName().empty()) doc.SetPathName(ToPath(name));
     if (doc.Title().empty()) doc.SetTitle(ToPath(QFileInfo(name).fileName()));
     m_manager.AddRecentFile(FromPath(doc.PathName()));
-    m_manager.CreateTreeFrame(holder, visible);
+    m_manager.CreateFirstFrame(holder, visible);
     return holder;
 }
 
@@ -115,7 +118,7 @@ CDocumentHolder* CVarnholtDocTemplate::OpenDocumentFile(const QString& name, boo
         return nullptr;
     }
     ++m_untitled;
-    m_manager.CreateTreeFrame(holder, visible);
+    m_manager.CreateFirstFrame(holder, visible);
     return holder;
 }
 
@@ -188,6 +191,43 @@ std::vector<CDocumentHolder*> CVarnholtDocManager::Documents() const {
     return list;
 }
 
+void CVarnholtDocManager::CatalogueChanged() {
+    // Open views keep the models they copied; only later loads use the cache.
+    m_models.reset();
+}
+
+CChildFrame* CVarnholtDocManager::CreateFirstFrame(CDocumentHolder* holder, bool visible) {
+    if (holder->Resource() == m_missionTemplate->Resource() && m_services.catalogue)
+        return CreateMapFrame(holder, visible);
+    return CreateTreeFrame(holder, visible);
+}
+
+CChildFrame* CVarnholtDocManager::CreateMapFrame(CDocumentHolder* holder, bool visible) {
+    if (!m_services.catalogue) return nullptr;
+    if (!m_models) m_models = std::make_unique<view3d::CModelCache>(*m_services.catalogue);
+    view3d::MapScene::Services services{m_services.catalogue, m_models.get(), m_services.prompts,
+                                        m_services.progress, m_relay};
+    auto* view = new CMap3DView(holder->Doc(), services,
+                                m_sceneOptions ? m_sceneOptions() : view3d::SceneOptions());
+    auto* frame =
+        new CChildFrame(holder, view, [this](CChildFrame* f) { return FrameMayClose(f); });
+    connect(frame, &CChildFrame::Closed, this, &CVarnholtDocManager::FrameClosed);
+    connect(frame, &QObject::destroyed, this, [this, holder] { ReleaseIfUnused(holder); });
+    // A view that cannot show its document closes its window; a document
+    // left without windows goes with it.
+    connect(view, &CMap3DView::CloseRequested, frame, [frame] { frame->close(); });
+    connect(view, &CMap3DView::FullscreenClosed, this,
+            &CVarnholtDocManager::MainWindowCloseRequested, Qt::QueuedConnection);
+    holder->AddFrame(frame);
+    if (m_area) m_area->addSubWindow(frame);
+    if (visible) {
+        frame->showMaximized();
+        if (m_area) m_area->setActiveSubWindow(frame);
+    }
+    emit DocumentsChanged();
+    return frame;
+}
+
 CChildFrame* CVarnholtDocManager::CreateTreeFrame(CDocumentHolder* holder, bool visible) {
     auto* view = new CVarnholtMapEditorView(&holder->Doc(), m_relay);
     auto* frame =
@@ -200,6 +240,14 @@ CChildFrame* CVarnholtDocManager::CreateTreeFrame(CDocumentHolder* holder, bool 
     });
     holder->AddFrame(frame);
     view->Rebuild();
+    // An element chosen in the tree comes into the middle of the 3D views.
+    if (QItemSelectionModel* selection = view->selectionModel())
+        connect(selection, &QItemSelectionModel::currentChanged, view, [view, holder] {
+            const CDefNode* node = view->SelectedNode();
+            if (!node || node->Name() != "Entity") return;
+            for (CMap3DView* mapView : holder->MapViews())
+                mapView->FocusOn(node);
+        });
     if (m_area) m_area->addSubWindow(frame);
     if (visible) {
         frame->showMaximized();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/DocumentHolder.h"
+#include "view3d/MapScene.h"
 
 #include <QObject>
 #include <QPointer>
@@ -20,6 +21,9 @@ class Progress;
 
 namespace resources {
 class CResourceCatalogue;
+}
+namespace view3d {
+class CModelCache;
 }
 
 namespace app {
@@ -81,7 +85,7 @@ class CVarnholtDocManager : public QObject {
     struct Services {
         platform::Prompts* prompts = nullptr;
         platform::Progress* progress = nullptr;
-        const resources::CResourceCatalogue* catalogue = nullptr;
+        resources::CResourceCatalogue* catalogue = nullptr;
     };
     // Makes the dialogs of a document of that kind; tests answer for the user here.
     using DialogsFactory =
@@ -103,6 +107,12 @@ class CVarnholtDocManager : public QObject {
     void SetDialogsFactory(DialogsFactory factory) { m_dialogsFactory = std::move(factory); }
     void SetSaveQuestion(SaveQuestion question) { m_saveQuestion = std::move(question); }
     void SetTypeQuestion(TypeQuestion question) { m_typeQuestion = std::move(question); }
+    // What new 3D views show (the shared filters and toggles).
+    void SetSceneOptions(std::function<view3d::SceneOptions()> options) {
+        m_sceneOptions = std::move(options);
+    }
+    // The catalogue was read anew: the models loaded from the old one go.
+    void CatalogueChanged();
 
     CVarnholtDocTemplate& MissionTemplate() { return *m_missionTemplate; }
     CDocTemplate& DefinitionTemplate() { return *m_definitionTemplate; }
@@ -129,6 +139,11 @@ class CVarnholtDocManager : public QObject {
     // Save: to the document's path (asks when it has none). Save As: asks.
     bool SaveDocument(CDocumentHolder* holder, bool saveAs);
 
+    // The document's first window: its 3D view for a map or mission (when
+    // the game's catalogue is there to build it from), otherwise its tree.
+    CChildFrame* CreateFirstFrame(CDocumentHolder* holder, bool visible = true);
+    // A new window with the 3D view of the document, shown maximised.
+    CChildFrame* CreateMapFrame(CDocumentHolder* holder, bool visible = true);
     // A new window with the element tree of the document, shown maximised.
     CChildFrame* CreateTreeFrame(CDocumentHolder* holder, bool visible = true);
     // A new window with the document as text (its text window), shown maximised.
@@ -147,6 +162,8 @@ class CVarnholtDocManager : public QObject {
     void DocumentsChanged();
     // A document's modified state or title changed.
     void DocumentChanged(app::CDocumentHolder* holder);
+    // The fullscreen window of a 3D view was closed: the main window closes too.
+    void MainWindowCloseRequested();
 
   private:
     bool FrameMayClose(CChildFrame* frame);
@@ -164,6 +181,9 @@ class CVarnholtDocManager : public QObject {
     DialogsFactory m_dialogsFactory;
     SaveQuestion m_saveQuestion;
     TypeQuestion m_typeQuestion;
+    std::function<view3d::SceneOptions()> m_sceneOptions;
+    // The models every 3D view shares, loaded once per catalogue.
+    std::unique_ptr<view3d::CModelCache> m_models;
 };
 
 // Why a file cannot be opened ("Cannot open the file 'X': it is a folder."),

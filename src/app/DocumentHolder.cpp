@@ -4,6 +4,7 @@
 #include "app/QtPlatform.h"
 #include "textedit/DirectEditView.h"
 #include "tree/VarnholtMapEditorView.h"
+#include "view3d/widget/Map3DView.h"
 
 #include <algorithm>
 
@@ -73,6 +74,25 @@ void CDocumentHolder::UpdateTitles() {
 void CDocumentHolder::UpdateAllViews(document::UpdateHint hint, intptr_t param) {
     for (CVarnholtMapEditorView* view : TreeViews())
         view->OnUpdate(static_cast<int>(hint), param);
+    for (CMap3DView* view : MapViews())
+        view->OnUpdate(static_cast<int>(hint), param);
+    // A new bound or ground needs a new picture.
+    if (hint == document::UpdateHint::BoundsChanged) m_boundsPicture.reset();
+}
+
+std::vector<CMap3DView*> CDocumentHolder::MapViews() const {
+    std::vector<CMap3DView*> views;
+    for (CChildFrame* f : Frames())
+        if (CMap3DView* view = f->MapView()) views.push_back(view);
+    return views;
+}
+
+const document::BoundsPicture* CDocumentHolder::GetBoundsPicture() {
+    if (!m_boundsPicture)
+        for (CMap3DView* view : MapViews())
+            if (view->Started())
+                if ((m_boundsPicture = view->CaptureMinimap())) break;
+    return m_boundsPicture ? &*m_boundsPicture : nullptr;
 }
 
 void CDocumentHolder::SendToMainFrame(document::AppMessage message, intptr_t first,

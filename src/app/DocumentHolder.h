@@ -7,9 +7,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CVarnholtMapEditorView;
+class CMap3DView;
 
 namespace textedit {
 class CDirectEditView;
@@ -44,6 +46,7 @@ class CDocumentHolder : public document::DocumentHost, private document::Documen
     // The document's windows, in the order they were opened.
     std::vector<CChildFrame*> Frames() const;
     std::vector<CVarnholtMapEditorView*> TreeViews() const;
+    std::vector<CMap3DView*> MapViews() const;
     // The text window's view, or nullptr.
     textedit::CDirectEditView* TextView() const;
     // Shows the document's title on its windows ("title", or "title:n" when it has several).
@@ -58,6 +61,7 @@ class CDocumentHolder : public document::DocumentHost, private document::Documen
 
     // DocumentHost
     void UpdateAllViews(document::UpdateHint hint, intptr_t param) override;
+    const document::BoundsPicture* GetBoundsPicture() override;
     void SendToMainFrame(document::AppMessage message, intptr_t first, intptr_t second) override;
     void AddRecentFile(const std::string& path) override;
     std::optional<std::string> ActiveTextViewText() override;
@@ -91,6 +95,9 @@ class CDocumentHolder : public document::DocumentHost, private document::Documen
     std::function<void(const std::string&)> m_addRecentFile;
     std::vector<QPointer<CChildFrame>> m_frames;
     bool m_closing = false;
+    // The top view of the map the 3D view drew last, for the bounds dialog
+    // and the minimap.
+    std::optional<document::BoundsPicture> m_boundsPicture;
 };
 
 } // namespace app

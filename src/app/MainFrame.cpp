@@ -4,18 +4,21 @@
 #include "app/ChildFrame.h"
 #include "app/DocManager.h"
 #include "app/EntityBar.h"
+#include "app/KeyIndicators.h"
 #include "app/PropBar.h"
 #include "app/QtPlatform.h"
 #include "app/RecentFileList.h"
 #include "commands/CommandTable.h"
 #include "document/DocExport.h"
 #include "document/EnvironmentPresets.h"
+#include "editors/EntityPropertiesDialog.h"
 #include "editors/EnvironmentDialog.h"
 #include "platform/SettingsStore.h"
 #include "resources/ResourceCatalogue.h"
 #include "textedit/DirectEditView.h"
 #include "tree/TreeText.h"
 #include "tree/VarnholtMapEditorView.h"
+#include "view3d/widget/Map3DView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -198,9 +201,13 @@ CMainFrame::CMainFrame(Context context, QWidget* parent)
     m_updateTimer->setInterval(0);
     connect(m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
 
+    // Set Properties in the tree opens the property dialogs, which live
+    // above it.
+    CVarnholtMapEditorView::SetPropertiesEditor(&EditElementProperties);
     CreateActions();
     CreateToolBar();
     statusBar()->addWidget(new QLabel(tr("Ready"), this), 1);
+    m_keyIndicators = new CKeyIndicators(statusBar());
     CreateBars();
 
     m_relayer = std::make_unique<CMessageRelayer>(
@@ -213,6 +220,9 @@ CMainFrame::CMainFrame(Context context, QWidget* parent)
         m_context.docManager->SetWorkspace(m_mdiArea, this, this);
         connect(m_context.docManager, &CVarnholtDocManager::DocumentsChanged, this,
                 &CMainFrame::ScheduleUpdate);
+        connect(m_context.docManager, &CVarnholtDocManager::MainWindowCloseRequested, this,
+                &QWidget::close);
+        m_context.docManager->SetSceneOptions([this] { return SceneOptions(); });
         connect(m_context.docManager, &CVarnholtDocManager::DocumentChanged, this,
                 &CMainFrame::ScheduleUpdate);
     }
@@ -349,8 +359,29 @@ void CMainFrame::OnCommand(int id) {
     case CmdViewStatusBar:
         statusBar()->setVisible(!statusBar()->isVisible());
         break;
-    case CmdEntityBar:
+    case CmdEntityBar: {
+        // The view beside the bar changes size: it pauses meanwhile.
+        CMap3DView* view = ActiveMapView();
+        if (view) view->EnterSizeMove();
         m_entityBar->setVisible(!m_entityBar->isVisible());
+        if (view) view->ExitSizeMove();
+        break;
+    }
+    case CmdFullscreen:
+        if (CMap3DView* view = ActiveMapView()) view->ToggleFullscreen();
+        break;
+    case CmdShowWaypoints:
+    case CmdShowMapElements:
+    case CmdShowBuildings:
+    case CmdShowVegetation:
+    case CmdShowLandscape:
+    case CmdShowFences:
+    case CmdShowWater:
+    case CmdShowTrash:
+    case CmdNoFiltering:
+    case CmdBilinear:
+    case CmdAnisotropic:
+        OnViewOption(id);
         break;
     case CmdGeneralSettings:
         OnOptions();
@@ -381,6 +412,9 @@ void CMainFrame::OnCommand(int id) {
     case CmdEdit:
         if (tree) tree->OnEdit();
         break;
+    case CmdSetProperties:
+        if (tree) tree->OnSetProperties();
+        break;
     case CmdInsert:
         if (tree) tree->OnInsert();
         break;
@@ -403,7 +437,13 @@ void CMainFrame::OnCommand(int id) {
         if (holder) holder->Doc().Redo();
         break;
     case CmdWindowNew:
-        if (docs && holder) docs->CreateTreeFrame(holder);
+        // Another window of the same kind as the active one.
+        if (docs && holder) {
+            if (ActiveMapView())
+                docs->CreateMapFrame(holder);
+            else
+                docs->CreateTreeFrame(holder);
+        }
         break;
     case CmdWindowCascade:
         m_mdiArea->cascadeSubWindows();
@@ -458,6 +498,7 @@ void CMainFrame::UpdateCommandStates() {
     CDocumentHolder* holder = ActiveDocument();
     CVarnholtMapEditorView* tree = ActiveTreeView();
     textedit::CDirectEditView* text = ActiveTextView();
+    CMap3DView* mapView = ActiveMapView();
     bool hasWindows = !m_mdiArea->subWindowList().isEmpty();
     for (auto& [id, action] : m_actions) {
         const CommandInfo* info = FindCommand(id);
@@ -486,6 +527,18 @@ void CMainFrame::UpdateCommandStates() {
             break;
         case CmdEditDelete:
             enabled = tree != nullptr || (text && !text->isReadOnly());
+            break;
+        case CmdFullscreen:
+            enabled = mapView && mapView->Started();
+            break;
+        case CmdSetProperties:
+            enabled = tree && tree->CanSetProperties();
+            break;
+        case CmdBilinear:
+            enabled = mapView && (mapView->TextureFilterCaps() & view3d::CapMinFilterLinear);
+            break;
+        case CmdAnisotropic:
+            enabled = mapView && (mapView->TextureFilterCaps() & view3d::CapMinFilterAnisotropic);
             break;
         case CmdFilePrint:
         case CmdFilePrintPreview:
@@ -545,6 +598,7 @@ void CMainFrame::UpdateCommandStates() {
         Action(CmdAnisotropic)->setChecked(settings->textureFilter == 3);
     }
     Action(CmdDirectEditing)->setChecked(holder && holder->Doc().TextMode());
+    Action(CmdFullscreen)->setChecked(mapView && mapView->IsFullscreen());
     // The text window keeps its own undo, whose steps have no names.
     const bool named = holder && !text;
     Action(CmdEditUndo)->setText(StepMenuText(CmdEditUndo, named ? holder->Doc().UndoName() : ""));
@@ -675,6 +729,69 @@ textedit::CDirectEditView* CMainFrame::ActiveTextView() const {
     return frame ? frame->TextView() : nullptr;
 }
 
+CMap3DView* CMainFrame::ActiveMapView() const {
+    CChildFrame* frame = ActiveFrame();
+    return frame ? frame->MapView() : nullptr;
+}
+
+view3d::SceneOptions CMainFrame::SceneOptions() const {
+    view3d::SceneOptions options;
+    if (m_context.settings)
+        options.textureFilter =
+            static_cast<uint32_t>(std::clamp(m_context.settings->textureFilter, 1, 3));
+    if (m_context.view) options.show = *m_context.view;
+    return options;
+}
+
+void CMainFrame::OnViewOption(int id) {
+    platform::ViewFlags* view = m_context.view;
+    platform::EditorSettings* settings = m_context.settings;
+    auto flip = [](int& flag) { flag = flag ? 0 : 1; };
+    switch (id) {
+    case CmdShowWaypoints:
+        if (view) flip(view->showWaypoints);
+        // The saved toggle follows the one shown.
+        if (view && settings) settings->viewWaypoints = view->showWaypoints;
+        break;
+    case CmdShowMapElements:
+        if (view) flip(view->showMapElements);
+        if (view && settings) settings->viewMapElements = view->showMapElements;
+        break;
+    case CmdShowBuildings:
+        if (view) flip(view->showBuildings);
+        break;
+    case CmdShowVegetation:
+        if (view) flip(view->showVegetation);
+        break;
+    case CmdShowLandscape:
+        if (view) flip(view->showLandscape);
+        break;
+    case CmdShowFences:
+        if (view) flip(view->showFences);
+        break;
+    case CmdShowWater:
+        if (view) flip(view->showWater);
+        break;
+    case CmdShowTrash:
+        if (view) flip(view->showTrash);
+        break;
+    case CmdNoFiltering:
+    case CmdBilinear:
+    case CmdAnisotropic:
+        if (settings)
+            settings->textureFilter = id == CmdNoFiltering ? 1 : id == CmdBilinear ? 2 : 3;
+        break;
+    default:
+        return;
+    }
+    // The options are the application's: every open 3D view follows.
+    const view3d::SceneOptions options = SceneOptions();
+    if (m_context.docManager)
+        for (CDocumentHolder* holder : m_context.docManager->Documents())
+            for (CMap3DView* mapView : holder->MapViews())
+                mapView->SetOptions(options);
+}
+
 void CMainFrame::OnActiveWindowChanged() {
     CChildFrame* frame = ActiveFrame();
     // A document is in text mode while its text window is the active one.
@@ -774,6 +891,18 @@ bool CMainFrame::OnTextCommand(textedit::CDirectEditView& text, int id) {
     default:
         return false;
     }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        // A minimised editor draws nothing; the views pause until it is back.
+        const bool minimised = isMinimized();
+        if (m_context.docManager)
+            for (CDocumentHolder* holder : m_context.docManager->Documents())
+                for (CMap3DView* view : holder->MapViews())
+                    view->SetMinimised(minimised);
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include "app/AppDialogs.h"
 #include "app/MessageRelayer.h"
 #include "document/DocumentHost.h"
+#include "view3d/MapScene.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -12,6 +13,7 @@
 #include <string>
 
 class CVarnholtMapEditorView;
+class CMap3DView;
 
 namespace textedit {
 class CDirectEditView;
@@ -51,7 +53,7 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
         CVarnholtDocManager* docManager = nullptr;
         const resources::CResourceCatalogue* catalogue = nullptr;
         platform::EditorSettings* settings = nullptr; // changed by Options and Run the game
-        const platform::ViewFlags* view = nullptr;    // what the show toggles show
+        platform::ViewFlags* view = nullptr;          // what the show toggles show
         CRecentFileList* recentFiles = nullptr;
         FolderBrowser browseFolder;  // empty: the platform's folder picker
         ProcessStarter startProcess; // empty: a detached process
@@ -79,6 +81,9 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     CChildFrame* ActiveFrame() const;
     CVarnholtMapEditorView* ActiveTreeView() const;
     textedit::CDirectEditView* ActiveTextView() const;
+    CMap3DView* ActiveMapView() const;
+    // What the 3D views show and how they filter textures, from the settings.
+    view3d::SceneOptions SceneOptions() const;
     // The document commands of the Game Settings and File menus: the two
     // exports and the environment settings.
     void OnDocumentCommand(int id, CDocumentHolder* holder);
@@ -89,6 +94,9 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     void ToggleDirectEditing();
     // Map Bounds: the Bounds and Camera dialog on the active map's bounds.
     void OnMapBounds(CDocumentHolder* holder);
+    // The show toggles and texture filters: the application's options, which
+    // every open 3D view follows.
+    void OnViewOption(int id);
 
     CPropBar* PropBar() const { return m_propBar; }
     CEntityBar* EntityBar() const { return m_entityBar; }
@@ -97,6 +105,7 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -126,6 +135,7 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     QMdiArea* m_mdiArea;
     QToolBar* m_toolBar = nullptr;
     CEntityBar* m_entityBar = nullptr;
+    class CKeyIndicators* m_keyIndicators = nullptr;
     CPropBar* m_propBar = nullptr;
     std::unique_ptr<CMessageRelayer> m_relayer;
     std::map<int, QAction*> m_actions;

@@ -1,5 +1,7 @@
 #include "app/QtDocumentDialogs.h"
 
+#include "editors/HelperDialogs.h"
+
 #include "app/AppDialogs.h"
 #include "app/BoundsDialog.h"
 #include "app/PakBrowser.h"
@@ -112,6 +114,10 @@ bool CQtDocumentDialogs::EditModInfo(document::ModInfo& info,
     if (dialog.exec() != QDialog::Accepted) return false;
     info = dialog.Info();
     return true;
+}
+
+bool CQtDocumentDialogs::EditTrigger(document::TriggerRecord& record, CDefNode& node) {
+    return EditTriggerProperties(record, node, m_parent);
 }
 
 } // namespace app

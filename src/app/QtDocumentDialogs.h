@@ -37,6 +37,8 @@ class CQtDocumentDialogs : public document::DocumentDialogs {
     PickPakMember(const std::vector<pak::PakMemberInfo>& members) override;
     std::optional<std::string> AskSaveFileName(std::string_view proposal, bool replace) override;
     bool EditBounds(document::BoundsDialogData& data) override;
+    // The Trigger Properties dialog on the trigger a waypoint link built.
+    bool EditTrigger(document::TriggerRecord& record, CDefNode& node) override;
     bool GameOptions(int& side) override;
     bool EditModInfo(document::ModInfo& info,
                      const std::vector<document::ExistingMod>& mods) override;

@@ -174,6 +174,11 @@ class CVarnholtMapEditorDoc {
     const BoundsRect& WorldRect() const { return m_world; }
     GroundExtent& Extent() { return m_extent; }
     bool ReadBounds();
+    // Takes "WorldBound" from the map root, without asking; false (and the
+    // bound unchanged) when the root has none.
+    bool ReadWorldBound();
+    // The bound a view assumes while the map has none.
+    void SetWorldRect(const BoundsRect& world) { m_world = world; }
     void WriteBounds(const BoundsRect* world, const BoundsRect* camera, const BoundsRect* pather,
                      bool overwrite);
     bool EditBounds(const BoundsRect& world, const BoundsRect& camera, const BoundsRect& pather);

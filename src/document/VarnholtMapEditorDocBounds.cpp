@@ -47,6 +47,10 @@ bool CVarnholtMapEditorDoc::ReadBounds() {
     return EditBounds(m_world, camera, pather);
 }
 
+bool CVarnholtMapEditorDoc::ReadWorldBound() {
+    return ReadRect(MapRoot(), "WorldBound", m_world);
+}
+
 void CVarnholtMapEditorDoc::WriteBounds(const BoundsRect* world, const BoundsRect* camera,
                                         const BoundsRect* pather, bool overwrite) {
     Edit edit(*this, "Map Bounds");

@@ -21,6 +21,8 @@ glm::quat Then(const glm::quat& a, const glm::quat& b) {
 } // namespace
 
 Camera::Camera() {
+    // Until a stored camera says otherwise, the view looks straight down.
+    m_pitch = glm::angleAxis(glm::half_pi<float>(), glm::vec3(1.0f, 0.0f, 0.0f));
     SetWorldBound(m_bounds);
     RebuildMatrices();
 }
@@ -109,20 +111,41 @@ void Camera::Pan(float x, float y) {
     const float g = 500.0f / std::fabs(m_translation.z);
     const float dy = (m_last.y - y) * m_factor / m_height / g;
     const float dx = m_factor * (m_last.x - x) / m_width / g;
-    // The yaw matrix's rows, as the game's row-vector matrices number them:
-    // entry ij is glm's [i-1][j-1] (RenderDevice.h).
-    const glm::mat4& yaw = m_yawMatrix;
-    m_translation.x += (dy * yaw[0][2] - dx * yaw[0][0]) * m_scale;
-    m_translation.y += (dy * yaw[1][2] - dx * yaw[1][0]) * m_scale;
+    // The drag moves the map under the cursor: across the screen along the
+    // view's right hand, up and down the screen along its heading over the
+    // ground, both turned with the yaw.
+    const glm::vec2 right = GroundRight(), ahead = GroundAhead();
+    const glm::vec2 step = (dx * right - dy * ahead) * m_scale;
+    m_translation.x -= step.x;
+    m_translation.y -= step.y;
     // Ordered limits: a world bound typed with min above max must not make
     // the clamp undefined.
     m_translation.x = std::clamp(m_translation.x,
                                  std::min(m_centre.x - m_bounds.right, m_centre.x - m_bounds.left),
                                  std::max(m_centre.x - m_bounds.right, m_centre.x - m_bounds.left));
     m_translation.y = std::clamp(m_translation.y,
-                                 std::min(m_bounds.top - m_centre.y, m_bounds.bottom - m_centre.y),
-                                 std::max(m_bounds.top - m_centre.y, m_bounds.bottom - m_centre.y));
+                                 std::min(m_centre.y - m_bounds.bottom, m_centre.y - m_bounds.top),
+                                 std::max(m_centre.y - m_bounds.bottom, m_centre.y - m_bounds.top));
     m_last = {x, y};
+}
+
+glm::vec2 Camera::GroundRight() const {
+    const glm::vec3 r = glm::vec3(glm::inverse(ViewMatrix() * WorldMatrix())[0]);
+    const glm::vec2 flat(r.x, r.y);
+    return glm::length(flat) > 1e-6f ? glm::normalize(flat) : glm::vec2(1.0f, 0.0f);
+}
+
+glm::vec2 Camera::GroundAhead() const {
+    const glm::mat4 inverse = glm::inverse(ViewMatrix() * WorldMatrix());
+    // The heading: where the camera looks, or, looking straight down, the
+    // top of the screen.
+    glm::vec3 d = -glm::vec3(inverse[2]);
+    glm::vec2 flat(d.x, d.y);
+    if (glm::length(flat) < 1e-3f) {
+        d = glm::vec3(inverse[1]);
+        flat = {d.x, d.y};
+    }
+    return glm::length(flat) > 1e-6f ? glm::normalize(flat) : glm::vec2(0.0f, 1.0f);
 }
 
 bool Camera::Wheel(int delta) {
@@ -165,21 +188,39 @@ glm::mat4 Camera::ViewMatrix() const {
 }
 
 glm::mat4 Camera::ProjectionMatrix() const {
-    // The map's axes are x east, y north and z up, and the zoom moves the
-    // map to negative z: the camera looks down its own -z, so that the map
-    // seen from above has east on the right and north at the top, and the
-    // saved target lies along -D from the eye. Depth runs from 0 to 1.
+    // The camera looks down its own -z; depth runs from 0 to 1.
     const float aspect = HasWindow() ? m_width / m_height : 1.0f;
     return glm::perspectiveRH_ZO(glm::quarter_pi<float>(), aspect, 1.0f, m_scale * 2000.0f);
 }
 
+glm::vec3 Camera::Target() const {
+    return {m_centre.x - m_translation.x, m_centre.y - m_translation.y, 0.0f};
+}
+
+glm::mat4 Camera::MapAxes() {
+    // The map's axes are x east, y north and z down. The unturned camera
+    // looks level towards the south with east on its right; looking down
+    // from there, east stays right and north is at the bottom of the
+    // screen, which is how the game shows its maps and how the faces of its
+    // ground wind towards the eye.
+    return glm::mat4(glm::vec4(1.0f, 0.0f, 0.0f, 0.0f), glm::vec4(0.0f, 0.0f, 1.0f, 0.0f),
+                     glm::vec4(0.0f, -1.0f, 0.0f, 0.0f), glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
+}
+
 glm::mat4 Camera::WorldMatrix() const {
-    return m_pitchMatrix * m_yawMatrix * glm::translate(glm::mat4(1.0f), m_translation) *
-           glm::translate(glm::mat4(1.0f), -m_centre);
+    // The camera circles the point it looks at: the map moves that point to
+    // the origin, turns about it by the yaw (about the vertical) and the
+    // pitch (about the screen's horizontal), and the zoom sets it back from
+    // the eye.
+    // The view stands one unit back (it looks from (0, 0, -1)): the zoom is
+    // the eye's whole distance.
+    return glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, m_translation.z - 1.0f)) *
+           m_pitchMatrix * m_yawMatrix * MapAxes() * glm::translate(glm::mat4(1.0f), -Target());
 }
 
 glm::vec3 Camera::EyePoint() const {
-    return m_centre - m_translation;
+    const glm::dmat4 inverse = glm::inverse(glm::dmat4(ViewMatrix()) * glm::dmat4(WorldMatrix()));
+    return glm::vec3(inverse * glm::dvec4(0.0, 0.0, 0.0, 1.0));
 }
 
 void Camera::PickRay(float x, float y, glm::vec3& origin, glm::vec3& direction) const {
@@ -199,20 +240,19 @@ void Camera::PickRay(float x, float y, glm::vec3& origin, glm::vec3& direction) 
 CameraPose Camera::Pose() const {
     CameraPose pose;
     pose.eye = EyePoint();
-    // The camera's own z axis in map coordinates: the third row of the
-    // inverse of world then view, which is glm's third column.
+    // The viewing direction in map coordinates: the camera's -z.
     const glm::mat4 inverse = glm::inverse(ViewMatrix() * WorldMatrix());
-    pose.direction = glm::vec3(inverse[2]);
+    pose.direction = glm::normalize(-glm::vec3(inverse[2]));
     const glm::vec3& d = pose.direction;
-    pose.viewAngle = std::atan2(-d.z, 1.0f);
+    // Down is +z: a camera looking down has a positive view angle.
+    pose.viewAngle = std::atan2(d.z, std::hypot(d.x, d.y));
     pose.yawAngle = std::atan2(-d.x, -d.y);
-    if (std::fabs(d.z) > 1e-6f) {
+    if (d.z > 1e-6f && pose.eye.z < 0.0f) {
         pose.target = pose.eye - (pose.eye.z / d.z) * d;
         pose.target.z = 0.0f;
     } else {
-        // A level view never meets the ground; the point below the eye
-        // keeps the stored camera usable instead of undefined.
-        pose.target = {pose.eye.x, pose.eye.y, 0.0f};
+        // A view that never meets the ground keeps the point it circles.
+        pose.target = Target();
     }
     pose.distance = glm::length(pose.target - pose.eye);
     return pose;

@@ -53,9 +53,11 @@ struct CameraBlockWrite {
 // and turns by quarter turns on the arrow keys. Every distance scale
 // follows the map size taken from the world bound.
 //
-// Matrices use glm's convention (RenderDevice.h): the scene's world matrix
-// applies the move to the map centre, then the translation, then the yaw,
-// then the pitch; the view looks from (0, 0, -1) at the origin.
+// The camera circles a point of the ground (the map centre less the
+// translation's x and y) at the zoom's distance (the translation's z,
+// always negative), turned by the yaw about the vertical and by the pitch
+// about the screen's horizontal. Matrices use glm's convention
+// (RenderDevice.h); the view looks from (0, 0, -1) at the origin.
 class Camera {
   public:
     static constexpr float kArcRadius = 0.85f;
@@ -110,6 +112,10 @@ class Camera {
     glm::mat4 WorldMatrix() const;
     // The eye point in map coordinates.
     glm::vec3 EyePoint() const;
+    // The ground point the camera circles and looks at.
+    glm::vec3 Target() const;
+    // The turn from the map's axes (x east, y north, z down) to the camera's.
+    static glm::mat4 MapAxes();
     // The pick ray through window pixel (x, y), in map coordinates, with a
     // unit direction.
     void PickRay(float x, float y, glm::vec3& origin, glm::vec3& direction) const;
@@ -152,6 +158,9 @@ class Camera {
     void StorePress(float x, float y);
     void Turn(float x, float y);
     void Pan(float x, float y);
+    // The screen's right and up, as directions over the ground.
+    glm::vec2 GroundRight() const;
+    glm::vec2 GroundAhead() const;
     void RebuildMatrices();
 };
 

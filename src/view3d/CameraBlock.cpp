@@ -9,6 +9,7 @@
 #include <glm/ext/matrix_transform.hpp>
 #include <glm/gtc/constants.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace view3d {
@@ -75,17 +76,20 @@ bool Camera::ResetFromDocument(const Roots& roots) {
     ReadNumbers(*block, "Distance", &distance, 1);
     ReadNumbers(*block, "ViewAngle", &viewAngle, 1);
 
-    const glm::dvec3 eye(position[0] + distance * std::sin(yaw),
-                         position[1] + distance * std::cos(yaw), distance * std::sin(viewAngle));
-    m_translation += glm::vec3(glm::dvec3(m_centre) - eye);
-    m_yaw = glm::angleAxis(static_cast<float>(yaw), glm::vec3(0.0f, 1.0f, 0.0f)) * m_yaw;
-    m_pitch = glm::angleAxis(static_cast<float>(-viewAngle), glm::vec3(1.0f, 0.0f, 0.0f)) * m_pitch;
+    // The camera circles the stored target at the stored distance, turned
+    // by the yaw (0: the eye north of the target; the turn about the
+    // camera's vertical runs the other way) and looking down by the view
+    // angle. The zoom keeps its
+    // limits whatever the block says.
+    m_translation = {m_centre.x - static_cast<float>(position[0]),
+                     m_centre.y - static_cast<float>(position[1]),
+                     -std::clamp(static_cast<float>(distance), -kNearestZoom, -kFarthestZoom)};
+    m_yaw = glm::angleAxis(static_cast<float>(-yaw), glm::vec3(0.0f, 1.0f, 0.0f));
+    m_pitch = glm::angleAxis(static_cast<float>(viewAngle), glm::vec3(1.0f, 0.0f, 0.0f));
     RebuildMatrices();
 
-    // The turns above only approximate the stored view: the pose computed
-    // back from them has another target, distance and angle. Keeping what
-    // was read until the user moves the camera stops every save from
-    // shifting the game's initial camera.
+    // Keeping the numbers as read until the user moves the camera stops
+    // every save from rewriting the game's initial camera in other digits.
     const StoredCamera read{position[0], position[1], distance, viewAngle, yaw};
     m_readPose = read;
     return true;

@@ -172,7 +172,7 @@ struct InitialSettings {
 };
 
 // What the device is created with.
-struct PresentParameters {
+struct PresentationSettings {
     bool windowed = true;
     uint32_t backBufferCount = 1;
     uint32_t width = 0, height = 0;
@@ -222,8 +222,8 @@ bool AcceptsVertexProcessing(const DeviceCaps& caps, VertexProcessing processing
 
 // The presentation parameters for a setting; clientWidth and clientHeight
 // are the window's client area, used when windowed.
-PresentParameters BuildPresentParameters(const DeviceSettings& settings, bool windowed,
-                                         uint32_t clientWidth, uint32_t clientHeight);
+PresentationSettings BuildPresentParameters(const DeviceSettings& settings, bool windowed,
+                                            uint32_t clientWidth, uint32_t clientHeight);
 // The device's behaviour flags for a processing type.
 uint32_t BehaviourFlags(VertexProcessing processing);
 // The device-stats text: "HAL", "REF" or "SW", the processing suffix, and

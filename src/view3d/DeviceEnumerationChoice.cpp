@@ -96,9 +96,9 @@ InitialSettings DeviceEnumeration::ChooseInitialSettings() const {
     return result;
 }
 
-PresentParameters BuildPresentParameters(const DeviceSettings& settings, bool windowed,
-                                         uint32_t clientWidth, uint32_t clientHeight) {
-    PresentParameters p;
+PresentationSettings BuildPresentParameters(const DeviceSettings& settings, bool windowed,
+                                            uint32_t clientWidth, uint32_t clientHeight) {
+    PresentationSettings p;
     p.windowed = windowed;
     p.multisampleType = settings.multisampleType;
     p.multisampleQuality = settings.multisampleQuality;

@@ -19,7 +19,10 @@ BackdropPlacement PlaceBackdrop(const MapGeometry& map, const document::GroundEx
     BackdropPlacement out;
     out.skyPosition = {map.centre.x, map.centre.y, kSkyZ};
     out.skyScale = map.size * kSkyScalePerMapSize;
-    out.planeCentre = {map.centre.x, map.centre.y, extent.picture.minZ};
+    // The plane lies under the whole ground: z points down, so at the box's
+    // largest z, whichever way round the model gave the box.
+    out.planeCentre = {map.centre.x, map.centre.y,
+                       std::max(extent.picture.minZ, extent.picture.maxZ)};
     out.planeHalfSide = kGroundPlaneHalfSidePerMapSize * map.size;
     return out;
 }

@@ -32,7 +32,7 @@ MapGeometry MapGeometryOf(const document::BoundsRect& world);
 struct BackdropPlacement {
     glm::vec3 skyPosition{0.0f};
     float skyScale = 0.0f;
-    glm::vec3 planeCentre{0.0f}; // at the height of the picture box's minimum z
+    glm::vec3 planeCentre{0.0f}; // under the picture box's lowest point
     float planeHalfSide = 0.0f;
 };
 BackdropPlacement PlaceBackdrop(const MapGeometry& map, const document::GroundExtent& extent);

@@ -135,6 +135,11 @@ void SceneEntity::SetTurn(double degrees) {
     if (m_node) m_node->SetFloatAt("Turn", 0, degrees);
 }
 
+void SceneEntity::SetTurnOnly(double degrees) {
+    m_rotation = TurnMatrix(degrees);
+    m_hasRotation = true;
+}
+
 void SceneEntity::LinkTo(SceneEntity& other) {
     const CDefNode* mid = m_node ? m_node->FindChild("MID") : nullptr;
     const char* value = mid ? mid->GetValue(0) : nullptr;

@@ -87,6 +87,13 @@ class CameraTest : public ::testing::Test {
     }
 };
 
+// Where a map point lands on the screen: x right and y up, in -1..1.
+glm::vec3 Ndc(const Camera& camera, const glm::vec3& p) {
+    const glm::vec4 c =
+        camera.ProjectionMatrix() * camera.ViewMatrix() * camera.WorldMatrix() * glm::vec4(p, 1.0f);
+    return glm::vec3(c) / c.w;
+}
+
 TEST_F(CameraTest, MapGeometryAndProjectionFollowTheWorldBound) {
     Camera fresh;
     EXPECT_EQ(fresh.MapSize(), 20000.0f);
@@ -94,7 +101,9 @@ TEST_F(CameraTest, MapGeometryAndProjectionFollowTheWorldBound) {
 
     EXPECT_EQ(m_camera.MapSize(), 1000.0f);
     ExpectNear(m_camera.MapCentre(), {1000.0f, 500.0f, 0.0f});
-    ExpectNear(m_camera.EyePoint(), {1000.0f, 500.0f, 100.0f});
+    // Unturned, the camera looks straight down on the centre from 100 up
+    // (z points down).
+    ExpectNear(m_camera.EyePoint(), {1000.0f, 500.0f, -100.0f});
 
     const glm::mat4 p = m_camera.ProjectionMatrix();
     const float cot = 1.0f / std::tan(glm::quarter_pi<float>() / 2.0f);
@@ -113,24 +122,21 @@ TEST_F(CameraTest, MapGeometryAndProjectionFollowTheWorldBound) {
     EXPECT_EQ(m_camera.MapSize(), 2000.0f);
 }
 
-TEST_F(CameraTest, UnturnedCameraLooksStraightDownWithEastRightAndNorthUp) {
-    const glm::mat4 all =
-        m_camera.ProjectionMatrix() * m_camera.ViewMatrix() * m_camera.WorldMatrix();
-    auto ndc = [&](const glm::vec3& p) {
-        const glm::vec4 c = all * glm::vec4(p, 1.0f);
-        return glm::vec3(c) / c.w;
-    };
-    const glm::vec3 below = ndc({1000.0f, 500.0f, 0.0f});
+TEST_F(CameraTest, UnturnedCameraLooksStraightDownWithEastRightAndNorthDown) {
+    const glm::vec3 below = Ndc(m_camera, {1000.0f, 500.0f, 0.0f});
     EXPECT_NEAR(below.x, 0.0f, 1e-5f);
     EXPECT_NEAR(below.y, 0.0f, 1e-5f);
     EXPECT_GT(below.z, 0.0f);
     EXPECT_LT(below.z, 1.0f);
-    EXPECT_GT(ndc({1010.0f, 500.0f, 0.0f}).x, 0.0f);
-    EXPECT_GT(ndc({1000.0f, 510.0f, 0.0f}).y, 0.0f);
+    EXPECT_GT(Ndc(m_camera, {1010.0f, 500.0f, 0.0f}).x, 0.0f);
+    // The game shows its maps with north at the bottom.
+    EXPECT_LT(Ndc(m_camera, {1000.0f, 510.0f, 0.0f}).y, 0.0f);
+    // Higher up is nearer.
+    EXPECT_LT(Ndc(m_camera, {1000.0f, 500.0f, -20.0f}).z, below.z);
 
     glm::vec3 origin, direction;
     m_camera.PickRay(400.0f, 300.0f, origin, direction);
-    ExpectNear(direction, {0.0f, 0.0f, -1.0f});
+    ExpectNear(direction, {0.0f, 0.0f, 1.0f});
     EXPECT_NEAR(origin.x, 1000.0f, kTol);
     EXPECT_NEAR(origin.y, 500.0f, kTol);
 }
@@ -138,6 +144,7 @@ TEST_F(CameraTest, UnturnedCameraLooksStraightDownWithEastRightAndNorthUp) {
 TEST_F(CameraTest, WheelStepFollowsMapSizeAndIsRefusedWholePastTheLimits) {
     EXPECT_TRUE(m_camera.Wheel(120)); // 1000 * 120 * 0.0001
     EXPECT_NEAR(m_camera.Translation().z, -88.0f, kTol);
+    EXPECT_NEAR(glm::length(m_camera.EyePoint() - glm::vec3(1000, 500, 0)), 88.0f, 0.01f);
     EXPECT_TRUE(m_camera.Wheel(-120));
     EXPECT_NEAR(m_camera.Translation().z, -100.0f, kTol);
 
@@ -152,8 +159,8 @@ TEST_F(CameraTest, WheelStepFollowsMapSizeAndIsRefusedWholePastTheLimits) {
     EXPECT_NEAR(m_camera.Translation().z, -4700.0f, 0.05f);
 }
 
-TEST_F(CameraTest, RightDragPansAlongTheYawAxesScaledByZoomAndMapSize) {
-    // g = 500 / 100 = 5; dx = (400 - 320) / 800 / 5 = 0.02.
+TEST_F(CameraTest, RightDragMovesTheMapWithTheCursorInBothDirectionsScaledByZoomAndMapSize) {
+    // g = 500 / 100 = 5; dx = (400 - 320) / 800 / 5 = 0.02 of the map size.
     m_camera.ButtonDown(CameraRight, 400.0f, 300.0f);
     EXPECT_TRUE(m_camera.MouseMove(CameraRight, 320.0f, 300.0f));
     ExpectNear(m_camera.Translation(), {-20.0f, 0.0f, -100.0f});
@@ -161,26 +168,35 @@ TEST_F(CameraTest, RightDragPansAlongTheYawAxesScaledByZoomAndMapSize) {
     m_camera.MouseMove(CameraRight, 320.0f, 300.0f);
     ExpectNear(m_camera.Translation(), {-20.0f, 0.0f, -100.0f});
 
-    // After a quarter turn the vertical drag drives T.x through Y13 = -1:
-    // dy = (300 - 360) / 600 / 5 = -0.02.
+    // Up and down the screen moves north and south too: dy = -60 / 600 / 5.
+    // Pulled down, the map brings its south (the top of the screen) nearer.
+    m_camera.ButtonDown(CameraRight, 400.0f, 300.0f);
+    m_camera.MouseMove(CameraRight, 400.0f, 360.0f);
+    ExpectNear(m_camera.Translation(), {-20.0f, 20.0f, -100.0f});
+    EXPECT_LT(m_camera.Target().y, 500.0f);
+
+    // After a quarter turn the same drag moves along the other axis.
     m_camera.KeyDown(CameraKey::Left);
     m_camera.ButtonDown(CameraRight, 400.0f, 300.0f);
     m_camera.MouseMove(CameraRight, 400.0f, 360.0f);
-    ExpectNear(m_camera.Translation(), {0.0f, 0.0f, -100.0f});
+    EXPECT_NEAR(std::fabs(m_camera.Translation().x + 20.0f), 20.0f, kTol);
+    EXPECT_NEAR(m_camera.Translation().y, 20.0f, kTol);
 
     // Halfway out, g halves the step.
     m_camera.Wheel(-5000);
     ASSERT_NEAR(m_camera.Translation().z, -600.0f, kTol);
+    const glm::vec3 before = m_camera.Translation();
     m_camera.ButtonDown(CameraRight, 400.0f, 300.0f);
-    m_camera.MouseMove(CameraRight, 400.0f, 330.0f); // dy = -30 / 600 / (500 / 600)
-    EXPECT_NEAR(m_camera.Translation().x, 60.0f, kTol);
+    m_camera.MouseMove(CameraRight, 400.0f, 330.0f); // -30 / 600 / (500 / 600)
+    EXPECT_NEAR(glm::length(m_camera.Translation() - before), 60.0f, kTol);
 }
 
 TEST_F(CameraTest, PanStopsAtTheBoundOnThatAxisOnly) {
     // A stored camera far north of the map leaves T.y outside its range
     // [-500, 500]; the next pan brings it back to the bound, while x moves
     // freely.
-    DefNodeList roots = Parse(R"({map {Camera {Position 1000 5000} {Distance 0} {ViewAngle 0}}})");
+    DefNodeList roots =
+        Parse(R"({map {Camera {Position 1000 5000} {Distance 100} {ViewAngle 1.5}}})");
     ASSERT_TRUE(m_camera.ResetFromDocument(roots));
     ASSERT_LT(m_camera.Translation().y, -500.0f);
     m_camera.ButtonDown(CameraRight, 400.0f, 300.0f);
@@ -189,7 +205,7 @@ TEST_F(CameraTest, PanStopsAtTheBoundOnThatAxisOnly) {
     EXPECT_GT(m_camera.Translation().x, -1000.0f);
     EXPECT_LT(m_camera.Translation().x, 1000.0f);
 
-    // A long drag stops at x's bound: T.x within [C.x - max x, C.x - min x].
+    // A long drag stops at x's bound: the point looked at stays on the map.
     m_camera.ButtonDown(CameraRight, 400.0f, 300.0f);
     m_camera.MouseMove(CameraRight, 400000.0f, 300.0f);
     EXPECT_EQ(std::fabs(m_camera.Translation().x), 1000.0f);
@@ -198,19 +214,21 @@ TEST_F(CameraTest, PanStopsAtTheBoundOnThatAxisOnly) {
 
 TEST_F(CameraTest, MiddleDragTurnsYawAndPitchFromThePressPoint) {
     m_camera.ButtonDown(CameraMiddle, 400.0f, 300.0f);
+    const glm::quat pitch0 = m_camera.Pitch();
     // c = (400 - 230) / 340 = 0.5 and (427.5 - 300) / 255 = 0.5: thirty
-    // degrees about y and about -x.
+    // degrees about the vertical and about the screen's horizontal.
     EXPECT_TRUE(m_camera.MouseMove(CameraMiddle, 230.0f, 427.5f));
     const float a = glm::radians(30.0f);
     ExpectSameRotation(m_camera.Yaw(), glm::angleAxis(a, glm::vec3(0, 1, 0)));
-    ExpectSameRotation(m_camera.Pitch(), glm::angleAxis(-a, glm::vec3(1, 0, 0)));
-    ExpectNear(Turned(m_camera.YawMatrix(), {1, 0, 0}), {std::cos(a), 0, -std::sin(a)});
+    ExpectSameRotation(m_camera.Pitch(), glm::angleAxis(-a, glm::vec3(1, 0, 0)) * pitch0);
+    // The eye circles the point it looks at, at the same distance.
+    EXPECT_NEAR(glm::length(m_camera.EyePoint() - m_camera.Target()), 100.0f, 0.01f);
 
     // Each move starts again from the press: back at the press point the
     // camera is as it was.
     m_camera.MouseMove(CameraMiddle, 400.0f, 300.0f);
     ExpectSameRotation(m_camera.Yaw(), glm::quat(1, 0, 0, 0));
-    ExpectSameRotation(m_camera.Pitch(), glm::quat(1, 0, 0, 0));
+    ExpectSameRotation(m_camera.Pitch(), pitch0);
 
     // A left press stores the arcs and the quaternions too, but no position.
     m_camera.MouseMove(CameraMiddle, 230.0f, 300.0f);
@@ -222,21 +240,27 @@ TEST_F(CameraTest, MiddleDragTurnsYawAndPitchFromThePressPoint) {
 TEST_F(CameraTest, DragBetweenOppositeArcEdgesGivesAHalfTurnNotNaN) {
     m_camera.ButtonDown(CameraMiddle, 0.0f, 300.0f);  // c clamped to 1
     m_camera.MouseMove(CameraMiddle, 800.0f, 300.0f); // c clamped to -1
-    const glm::vec3 x = Turned(m_camera.YawMatrix(), {1, 0, 0});
-    ExpectNear(x, {-1.0f, 0.0f, 0.0f});
+    ExpectNear(Turned(m_camera.YawMatrix(), {1, 0, 0}), {-1.0f, 0.0f, 0.0f});
     ExpectNear(Turned(m_camera.YawMatrix(), {0, 1, 0}), {0.0f, 1.0f, 0.0f});
 
     m_camera.ButtonDown(CameraMiddle, 400.0f, 0.0f);
     m_camera.MouseMove(CameraMiddle, 400.0f, 600.0f);
-    ExpectNear(Turned(m_camera.PitchMatrix(), {0, 1, 0}), {0.0f, -1.0f, 0.0f});
-    EXPECT_TRUE(std::isfinite(m_camera.Pose().distance));
+    const CameraPose pose = m_camera.Pose();
+    EXPECT_TRUE(std::isfinite(pose.distance));
+    EXPECT_TRUE(std::isfinite(pose.eye.x) && std::isfinite(pose.eye.z));
 }
 
 TEST_F(CameraTest, ArrowKeysTurnTheYawByQuarterTurns) {
     EXPECT_TRUE(m_camera.KeyDown(CameraKey::Left));
     ExpectNear(Turned(m_camera.YawMatrix(), {1, 0, 0}), {0, 0, -1});
+    // The map turns about the point below the eye: east now runs along the
+    // screen's vertical.
+    const glm::vec3 east = Ndc(m_camera, {1010.0f, 500.0f, 0.0f});
+    EXPECT_NEAR(east.x, 0.0f, 1e-4f);
+    EXPECT_NE(east.y, 0.0f);
     EXPECT_TRUE(m_camera.KeyDown(CameraKey::Left));
     ExpectNear(Turned(m_camera.YawMatrix(), {1, 0, 0}), {-1, 0, 0});
+    EXPECT_LT(Ndc(m_camera, {1010.0f, 500.0f, 0.0f}).x, 0.0f) << "half a turn";
     EXPECT_TRUE(m_camera.KeyDown(CameraKey::Right));
     EXPECT_TRUE(m_camera.KeyDown(CameraKey::Right));
     ExpectNear(Turned(m_camera.YawMatrix(), {1, 0, 0}), {1, 0, 0});
@@ -247,7 +271,7 @@ TEST_F(CameraTest, ArrowKeysTurnTheYawByQuarterTurns) {
 TEST_F(CameraTest, FocusPansTheElementToTheGroundPointAndZoomsInTo200) {
     m_camera.Focus({1000.0f, 500.0f, 0.0f}, {1300.0f, 450.0f, 7.0f});
     ExpectNear(m_camera.Translation(), {-300.0f, 50.0f, -100.0f}); // nearer than -200 stays
-    ExpectNear(m_camera.EyePoint(), {1300.0f, 450.0f, 100.0f});
+    ExpectNear(m_camera.EyePoint(), {1300.0f, 450.0f, -100.0f});
 
     m_camera.Wheel(-10000); // to -1100
     m_camera.Focus({1300.0f, 450.0f, 0.0f}, {1300.0f, 450.0f, 0.0f});
@@ -263,15 +287,24 @@ TEST_F(CameraTest, MouseBeforeTheWindowHasASizeIsIgnored) {
     ExpectSameRotation(camera.Yaw(), glm::quat(1, 0, 0, 0));
 }
 
-TEST_F(CameraTest, ResetFromAMapBlockPlacesTheEyeAndIgnoresTheYaw) {
+TEST_F(CameraTest, ResetFromAMapBlockLooksAtItsTargetAndIgnoresTheYaw) {
     DefNodeList roots = Parse(kMap);
     ASSERT_TRUE(m_camera.ResetFromDocument(roots));
-    const double yaw = glm::quarter_pi<double>();
-    const glm::dvec3 eye(1000 + 300 * std::sin(yaw), 400 + 300 * std::cos(yaw),
-                         300 * std::sin(0.5));
-    ExpectNear(m_camera.Translation(), glm::vec3(glm::dvec3(1000, 500, -100) - eye));
-    ExpectSameRotation(m_camera.Yaw(), glm::angleAxis(float(yaw), glm::vec3(0, 1, 0)));
-    ExpectSameRotation(m_camera.Pitch(), glm::angleAxis(-0.5f, glm::vec3(1, 0, 0)));
+    // The camera looks at the stored target from the stored distance,
+    // down by the stored angle; a map's yaw is always a quarter turn's half.
+    const CameraPose pose = m_camera.Pose();
+    ExpectNear(pose.target, {1000.0f, 400.0f, 0.0f}, 0.01f);
+    EXPECT_NEAR(pose.distance, 300.0f, 0.01f);
+    EXPECT_NEAR(pose.viewAngle, 0.5f, 1e-4f);
+    EXPECT_NEAR(pose.yawAngle, glm::quarter_pi<float>(), 1e-4f);
+    // The eye stands above the ground, towards the yaw's direction.
+    const glm::vec3 eye = m_camera.EyePoint();
+    EXPECT_LT(eye.z, 0.0f);
+    EXPECT_GT(eye.x, 1000.0f);
+    EXPECT_GT(eye.y, 400.0f);
+    const glm::vec3 centre = Ndc(m_camera, {1000.0f, 400.0f, 0.0f});
+    EXPECT_NEAR(centre.x, 0.0f, 1e-4f);
+    EXPECT_NEAR(centre.y, 0.0f, 1e-4f);
 
     DefNodeList none = Parse("{map {WorldBound 0 0 2000 1000}}");
     Camera untouched;
@@ -279,13 +312,22 @@ TEST_F(CameraTest, ResetFromAMapBlockPlacesTheEyeAndIgnoresTheYaw) {
     ExpectNear(untouched.Translation(), {0.0f, 0.0f, -100.0f});
 }
 
-TEST_F(CameraTest, ResetFromAMissionReadsTheSecondRootWithItsYaw) {
+TEST_F(CameraTest, ResetFromAMissionReadsTheSecondRootWithItsYawAndKeepsTheZoomLimits) {
     DefNodeList roots = Parse(kMission);
     ASSERT_TRUE(m_camera.ResetFromDocument(roots));
-    const glm::dvec3 eye(1200 + 400 * std::sin(1.0), 300 + 400 * std::cos(1.0),
-                         400 * std::sin(0.25));
-    ExpectNear(m_camera.Translation(), glm::vec3(glm::dvec3(1000, 500, -100) - eye));
-    ExpectSameRotation(m_camera.Yaw(), glm::angleAxis(1.0f, glm::vec3(0, 1, 0)));
+    const CameraPose pose = m_camera.Pose();
+    ExpectNear(pose.target, {1200.0f, 300.0f, 0.0f}, 0.01f);
+    EXPECT_NEAR(pose.distance, 400.0f, 0.01f);
+    EXPECT_NEAR(pose.viewAngle, 0.25f, 1e-4f);
+    EXPECT_NEAR(pose.yawAngle, 1.0f, 1e-4f);
+
+    // Resetting twice gives the same camera, not twice the turn.
+    ASSERT_TRUE(m_camera.ResetFromDocument(roots));
+    EXPECT_NEAR(m_camera.Pose().yawAngle, 1.0f, 1e-4f);
+
+    DefNodeList far = Parse("{map {Camera {Position 0 0} {Distance 90000} {ViewAngle 0.5}}}");
+    ASSERT_TRUE(m_camera.ResetFromDocument(far));
+    EXPECT_EQ(m_camera.Translation().z, Camera::kFarthestZoom);
 }
 
 TEST_F(CameraTest, NumbersThatAreNotFiniteAreNotRead) {
@@ -293,7 +335,7 @@ TEST_F(CameraTest, NumbersThatAreNotFiniteAreNotRead) {
     ASSERT_TRUE(m_camera.ResetFromDocument(roots));
     const glm::vec3 t = m_camera.Translation();
     EXPECT_TRUE(std::isfinite(t.x) && std::isfinite(t.y) && std::isfinite(t.z));
-    EXPECT_NEAR(t.z, -100.0f, kTol); // distance 0: no height
+    EXPECT_NEAR(t.z, Camera::kNearestZoom, kTol); // distance 0: the nearest zoom
 }
 
 TEST_F(CameraTest, UntouchedCameraSavesTheMapBlockBackUnchanged) {
@@ -351,22 +393,32 @@ TEST_F(CameraTest, MovedCameraSavesTheGroundPointAtTheCentreOfTheView) {
     const CameraPose pose = m_camera.Pose();
     glm::vec3 origin, direction;
     m_camera.PickRay(400.0f, 300.0f, origin, direction);
-    ASSERT_LT(direction.z, 0.0f);
+    ASSERT_GT(direction.z, 0.0f); // looking down
     const glm::vec3 ground = origin - (origin.z / direction.z) * direction;
     ExpectNear(pose.target, {ground.x, ground.y, 0.0f}, 0.05f);
     EXPECT_NEAR(pose.distance, glm::length(pose.target - pose.eye), kTol);
-    EXPECT_NEAR(pose.viewAngle, std::atan2(-pose.direction.z, 1.0f), 1e-5f);
+    EXPECT_NEAR(pose.distance, 500.0f, 0.01f);
+    EXPECT_NEAR(pose.viewAngle, 0.25f, 1e-4f);
     EXPECT_NEAR(pose.yawAngle, std::atan2(-pose.direction.x, -pose.direction.y), 1e-5f);
 
     const auto writes = m_camera.SaveToDocument(roots);
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[1].entries[0].values[0], platform::FormatFloat6(pose.target.x));
+
+    // What was saved reads back as the same camera.
+    Apply(writes, roots);
+    Camera again;
+    again.SetWindow(800.0f, 600.0f);
+    again.SetWorldBound({0.0f, 0.0f, 2000.0f, 1000.0f});
+    ASSERT_TRUE(again.ResetFromDocument(roots));
+    ExpectNear(again.EyePoint(), m_camera.EyePoint(), 0.01f);
 }
 
-TEST_F(CameraTest, LevelViewSavesThePointBelowTheEye) {
+TEST_F(CameraTest, LevelViewSavesThePointItCircles) {
     m_camera.ButtonDown(CameraMiddle, 400.0f, 300.0f);
-    m_camera.MouseMove(CameraMiddle, 400.0f, 555.0f); // a quarter turn of pitch
+    m_camera.MouseMove(CameraMiddle, 400.0f, 45.0f); // a quarter turn of pitch, up to level
     const CameraPose pose = m_camera.Pose();
+    EXPECT_NEAR(pose.viewAngle, 0.0f, 1e-3f);
     ExpectNear(pose.target, {1000.0f, 500.0f, 0.0f});
     EXPECT_NEAR(pose.distance, 100.0f, kTol);
 }

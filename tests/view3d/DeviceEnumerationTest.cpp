@@ -289,13 +289,13 @@ TEST_F(DeviceEnumerationTest, PresentParametersAndBehaviourFlagsFollowTheSetting
     DeviceSettings s;
     s.displayMode = {1280, 1024, CF::X8R8G8B8, 75};
     s.backBufferFormat = CF::A8R8G8B8;
-    const PresentParameters w = BuildPresentParameters(s, true, 640, 400);
+    const PresentationSettings w = BuildPresentParameters(s, true, 640, 400);
     EXPECT_EQ(w.width, 640u);
     EXPECT_EQ(w.height, 400u);
     EXPECT_EQ(w.backBufferFormat, CF::A8R8G8B8);
     EXPECT_EQ(w.refreshRate, 0u);
     EXPECT_EQ(w.flags, 3u);
-    const PresentParameters f = BuildPresentParameters(s, false, 640, 400);
+    const PresentationSettings f = BuildPresentParameters(s, false, 640, 400);
     EXPECT_EQ(f.width, 1280u);
     EXPECT_EQ(f.height, 1024u);
     EXPECT_EQ(f.backBufferFormat, CF::X8R8G8B8);

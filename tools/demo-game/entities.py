@@ -112,6 +112,8 @@ TYPES = [
     ("entity/background/sky", "sky_day", "sky", None),
     ("entity/background/sky", "sky_evening", "sky", None),
     ("entity/background/sky", "sky_night", "sky", None),
+    # the 3D view's own sky, which it makes from an element named "sky"
+    ("entity/background/sky", "sky", "skydome", None),
     ("entity/landscape/patch", "grass_patch", "decal", None),
     ("entity/landscape/patch", "mud", "decal", None),
     ("entity/landscape/patch", "sand", "decal", None),
@@ -148,7 +150,7 @@ TRAIN_SHAPES = {"locomotive", "wagon"}
 # Shapes drawn from a mesh model; the rest are sprites, sounds or skies.
 MODEL_SHAPES = VEHICLE_SHAPES | TRAIN_SHAPES | {
     "gun", "weapon", "crate", "human", "animal", "house", "fence", "bush",
-    "tree", "conifer", "rock", "water", "bridge", "rail"}
+    "tree", "conifer", "rock", "water", "bridge", "rail", "skydome"}
 
 WEAPON_AMMO = {"mosin": ("ammo rifle", 5), "mp40": ("ammo smg", 32),
                "thompson": ("ammo smg", 30)}

@@ -8,7 +8,7 @@ offset places the part relative to its parent.
 import functools
 import math
 
-from meshes import Mesh, argb
+from meshes import WHITE, Mesh, argb
 
 OLIVE, DARK, STEEL = argb(90, 100, 60), argb(40, 40, 40), argb(120, 120, 130)
 BRICK, ROOF, WOOD = argb(170, 80, 60), argb(120, 40, 30), argb(130, 90, 50)
@@ -188,6 +188,27 @@ def rail(m):
         m.box(mat, (0, side * 0.75, 0.3), (16.0, 0.1, 0.15), STEEL)
 
 
+def sky_dome(m):
+    """The view's sky: a dome seen from inside, its faces turned inwards,
+    reaching below the horizon so that it closes behind the ground."""
+    mat = m.material("/texture/background/sky.tga.tex")
+    radius, segments, bands = 300.0, 16, 6
+    rings = []
+    for j in range(bands + 1):
+        lift = -math.pi / 12 + (7 * math.pi / 12) * j / bands
+        ring = []
+        for i in range(segments + 1):
+            a = 2 * math.pi * i / segments
+            out = (math.cos(lift) * math.cos(a), math.cos(lift) * math.sin(a), math.sin(lift))
+            pos = tuple(radius * c for c in out)
+            inward = tuple(-c for c in out)
+            ring.append(m.vertex(pos, inward, WHITE, (i / segments, j / bands)))
+        rings.append(ring)
+    for j in range(bands):
+        for i in range(segments):
+            m.quad(mat, rings[j][i], rings[j][i + 1], rings[j + 1][i + 1], rings[j + 1][i])
+
+
 def human_torso(m):
     mat = m.material(tex("soldier.dds"))
     m.box(mat, (0, 0, 0.35), (0.3, 0.5, 0.7), CLOTH)
@@ -234,7 +255,7 @@ SHAPES = {
     "fence": single(fence), "tree": single(tree),
     "conifer": single(lambda m: tree(m, conifer=True)), "bush": single(bush),
     "rock": single(rock), "water": single(water), "bridge": single(bridge),
-    "rail": single(rail), "animal": single(animal),
+    "rail": single(rail), "animal": single(animal), "skydome": single(sky_dome),
 }
 
 

@@ -117,6 +117,9 @@ void main() {
     vec4 current = diffuse;
     for (int s = 0; s < 2; ++s) {
         if (uColourOp[s] == OpDisable) break;
+        // A later stage without a texture of its own has nothing to add: the
+        // colour so far goes on (a ground with one texture keeps it).
+        if (s > 0 && !uHasTexture[s]) break;
         vec3 colour = Combine(uColourOp[s], Argument(uColourArg1[s], diffuse, current, texel[s]),
                               Argument(uColourArg2[s], diffuse, current, texel[s]),
                               diffuse.a).rgb;

@@ -1,99 +1,12 @@
 #pragma once
 
-#include <epoxy/egl.h>
-#include <epoxy/gl.h>
+#include "view3d/device/OffscreenContext.h"
 
-#include <string>
+#include <epoxy/gl.h>
 
 namespace device_test {
 
-// An OpenGL 3.3 core context with no window, made through EGL on Mesa's
-// surfaceless platform (its software renderer when there is no GPU), and a
-// framebuffer of colour and depth that stands for the back buffer. Tests
-// skip themselves when the machine cannot make one (Why() says why).
-class OffscreenGl {
-  public:
-    OffscreenGl(int width, int height);
-    ~OffscreenGl();
-    OffscreenGl(const OffscreenGl&) = delete;
-    OffscreenGl& operator=(const OffscreenGl&) = delete;
-
-    bool Ready() const { return m_framebuffer != 0; }
-    const std::string& Why() const { return m_why; }
-    GLuint Framebuffer() const { return m_framebuffer; }
-
-  private:
-    bool Fail(const std::string& why);
-
-    EGLDisplay m_display = EGL_NO_DISPLAY;
-    EGLContext m_context = EGL_NO_CONTEXT;
-    GLuint m_framebuffer = 0;
-    GLuint m_colour = 0;
-    GLuint m_depth = 0;
-    std::string m_why;
-};
-
-inline OffscreenGl::OffscreenGl(int width, int height) {
-    if (!epoxy_has_egl()) {
-        Fail("no EGL library");
-        return;
-    }
-    m_display =
-        eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    EGLint major = 0, minor = 0;
-    if (m_display == EGL_NO_DISPLAY || !eglInitialize(m_display, &major, &minor)) {
-        Fail("no surfaceless EGL display");
-        return;
-    }
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        Fail("EGL offers no desktop OpenGL");
-        return;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    m_context = eglCreateContext(m_display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (m_context == EGL_NO_CONTEXT ||
-        !eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_context)) {
-        Fail("no OpenGL 3.3 core context");
-        return;
-    }
-    glGenRenderbuffers(1, &m_colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, m_colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glGenRenderbuffers(1, &m_depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, m_depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
-    glGenFramebuffers(1, &m_framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colour);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                              m_depth);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        glDeleteFramebuffers(1, &m_framebuffer);
-        m_framebuffer = 0;
-        Fail("offscreen framebuffer incomplete");
-    }
-}
-
-inline OffscreenGl::~OffscreenGl() {
-    if (m_context != EGL_NO_CONTEXT) {
-        if (m_framebuffer) glDeleteFramebuffers(1, &m_framebuffer);
-        if (m_colour) glDeleteRenderbuffers(1, &m_colour);
-        if (m_depth) glDeleteRenderbuffers(1, &m_depth);
-        eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        eglDestroyContext(m_display, m_context);
-    }
-    if (m_display != EGL_NO_DISPLAY) eglTerminate(m_display);
-}
-
-inline bool OffscreenGl::Fail(const std::string& why) {
-    m_why = why;
-    return false;
-}
+// The pixel tests draw in the same offscreen context as the command-line tool.
+using OffscreenGl = view3d::OffscreenContext;
 
 } // namespace device_test
