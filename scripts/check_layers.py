@@ -39,8 +39,9 @@ GUI = {
     "app": _CORE_ALL | {"view3d/device", "tree", "textedit", "editors", "view3d/widget"},
 }
 EXECUTABLES = {
-    # vmed is built without Qt: it may use the core alone.
-    "cli": _CORE_ALL | {"cli"},
+    # vmed is built without Qt: it may use the core and the render device
+    # (it draws minimaps offscreen).
+    "cli": _CORE_ALL | {"cli"} | set(DEVICE),
     "main": _CORE_ALL | set(DEVICE) | set(GUI),
 }
 ALLOWED = {}
@@ -77,8 +78,14 @@ def rules_for(path):
         folder = folder_of("/".join(parts[1:]))
     elif top in ("bench", "tools"):
         # Benchmarks and tools measure and feed the core; the window
-        # benchmarks under bench/gui may use the GUI folders.
-        folder = "app" if path.startswith("bench/gui/") else "view3d"
+        # benchmarks under bench/gui may use the GUI folders, those under
+        # bench/gl the render device.
+        if path.startswith("bench/gui/"):
+            folder = "app"
+        elif path.startswith("bench/gl/"):
+            folder = "view3d/device"
+        else:
+            folder = "view3d"
     else:
         return None
     if folder not in ALLOWED:

@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 #include "resources/EditorStartup.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -19,6 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace app {
@@ -259,8 +261,23 @@ CMapTemplatesDialog::CMapTemplatesDialog(const std::vector<std::string>& templat
     setWindowTitle(tr("Map Templates"));
     m_list = new QListWidget(this);
     m_list->setObjectName("templates");
+    // Each template shows with the application's icon at 48 x 48.
+    m_list->setViewMode(QListView::IconMode);
+    m_list->setIconSize(QSize(48, 48));
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setWordWrap(true);
+    m_list->setGridSize(QSize(120, 80));
+    const QIcon icon = QApplication::windowIcon().isNull()
+                           ? style()->standardIcon(QStyle::SP_FileIcon)
+                           : QApplication::windowIcon();
     for (const auto& name : m_templates)
-        m_list->addItem(QString::fromStdString(platform::Cp1252ToUtf8(name)));
+        m_list->addItem(
+            new QListWidgetItem(icon, QString::fromStdString(platform::Cp1252ToUtf8(name))));
+    auto* note = new QLabel(
+        QStringLiteral("Currently the editor cannot create mapground\r\nstructures.\r\nPlease "
+                       "select an existing template for your new map.")
+            .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+        this);
     auto* buttons = OkCancel(this);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
     ok->setEnabled(false);
@@ -268,8 +285,10 @@ CMapTemplatesDialog::CMapTemplatesDialog(const std::vector<std::string>& templat
             [ok](int row) { ok->setEnabled(row >= 0); });
     connect(m_list, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(note);
     layout->addWidget(m_list);
     layout->addWidget(buttons);
+    resize(480, 360);
 }
 
 std::string CMapTemplatesDialog::Chosen() const {

@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QItemSelectionModel>
 #include <QMdiArea>
 #include <QMessageBox>
 
@@ -170,8 +169,10 @@ CDocumentHolder* CVarnholtDocManager::CreateDocument(const CDocTemplate& kind) {
     auto holder = std::make_unique<CDocumentHolder>(
         kind.Resource(), services, std::move(dialogs), m_relay,
         [this](const std::string& path) { AddRecentFile(FromPath(path)); });
-    if (auto* qtDialogs = dynamic_cast<CQtDocumentDialogs*>(holder->Dialogs()))
+    if (auto* qtDialogs = dynamic_cast<CQtDocumentDialogs*>(holder->Dialogs())) {
         qtDialogs->SetDocument(&holder->Doc());
+        if (m_services.catalogue) qtDialogs->SetResourceDir(m_services.catalogue->ResourceDir());
+    }
     m_documents.push_back(std::move(holder));
     return m_documents.back().get();
 }
@@ -241,13 +242,14 @@ CChildFrame* CVarnholtDocManager::CreateTreeFrame(CDocumentHolder* holder, bool 
     holder->AddFrame(frame);
     view->Rebuild();
     // An element chosen in the tree comes into the middle of the 3D views.
-    if (QItemSelectionModel* selection = view->selectionModel())
-        connect(selection, &QItemSelectionModel::currentChanged, view, [view, holder] {
-            const CDefNode* node = view->SelectedNode();
-            if (!node || node->Name() != "Entity") return;
-            for (CMap3DView* mapView : holder->MapViews())
-                mapView->FocusOn(node);
-        });
+    auto focus = [view, holder] {
+        const CDefNode* node = view->SelectedNode();
+        if (!node || node->Name() != "Entity") return;
+        for (CMap3DView* mapView : holder->MapViews())
+            mapView->FocusOn(node);
+    };
+    connect(view, &QAbstractItemView::clicked, view, focus);
+    connect(view, &QAbstractItemView::activated, view, focus);
     if (m_area) m_area->addSubWindow(frame);
     if (visible) {
         frame->showMaximized();

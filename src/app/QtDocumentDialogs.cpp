@@ -1,6 +1,7 @@
 #include "app/QtDocumentDialogs.h"
 
 #include "editors/HelperDialogs.h"
+#include "view3d/MapTemplateList.h"
 
 #include "app/AppDialogs.h"
 #include "app/BoundsDialog.h"
@@ -58,7 +59,13 @@ std::optional<std::string> CQtDocumentDialogs::OpenBaseMap() {
 std::optional<std::string>
 CQtDocumentDialogs::ChooseMapTemplate(const std::vector<std::string>& templates) {
     ArrowCursor arrow;
-    CMapTemplatesDialog dialog(templates, m_parent);
+    // A new map starts from a variant of a map: "name:variant", one for
+    // each variant folder of the unpacked resources. Without any, the maps
+    // are offered by their names.
+    std::vector<std::string> variants = m_resourceDir.empty()
+                                            ? std::vector<std::string>()
+                                            : view3d::ListMapTemplates(m_resourceDir, templates);
+    CMapTemplatesDialog dialog(variants.empty() ? templates : variants, m_parent);
     if (dialog.exec() != QDialog::Accepted || dialog.Chosen().empty()) return std::nullopt;
     return dialog.Chosen();
 }

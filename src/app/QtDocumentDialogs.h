@@ -26,6 +26,8 @@ class CQtDocumentDialogs : public document::DocumentDialogs {
     }
     // The document these dialogs serve; its kind decides the save suffix.
     void SetDocument(const document::CVarnholtMapEditorDoc* doc) { m_doc = doc; }
+    // Where the unpacked resources are: the map templates' variants are found there.
+    void SetResourceDir(std::string dir) { m_resourceDir = std::move(dir); }
     // The suffix the save dialog appends to a bare name: none for maps,
     // whose files have no extension.
     QString SaveSuffix() const;
@@ -45,6 +47,7 @@ class CQtDocumentDialogs : public document::DocumentDialogs {
 
   private:
     QPointer<QWidget> m_parent;
+    std::string m_resourceDir;
     const document::CVarnholtMapEditorDoc* m_doc = nullptr;
     QString m_defaultSuffix;
     QString m_filter;

@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/MinimapRender.h"
 
 #include "document/DocExport.h"
 #include "document/VarnholtMapEditorDoc.h"
@@ -27,13 +28,15 @@ const char* kExportPakUsage =
 const char* kExportModUsage =
     "Usage: vmed export-mod --game-path G --resource-dir R --name NAME [--title T]\n"
     "                       [--version V] [--desc D] [--side 0..3] [--no-map]\n"
-    "                       [--no-env] FILE\n"
+    "                       [--no-env] [--no-minimap] FILE\n"
     "\n"
     "Builds the mod folder G/mods/NAME from the saved mission or map FILE: the\n"
     "file and its map, info.mod, and for a mission the game's mission registry\n"
     "and mission texts from R with an entry for the mod. --side is the player\n"
     "side (0 USSR, 1 USA, 2 GER, 3 GBR). A custom environment.set beside vmed is\n"
-    "copied unless --no-env.\n"
+    "copied unless --no-env. The minimap (resource/interface/minimap/NAME.tga and\n"
+    ".ebm) is drawn offscreen with OpenGL unless --no-minimap; where no OpenGL\n"
+    "context can be made it is skipped, and standard error says so.\n"
     "\n"
     "Exit codes: 0 success, 2 failure (the reason on standard error).\n";
 
@@ -67,7 +70,7 @@ int Fail(const char* command, const std::string& message) {
 
 struct Options {
     std::string gamePath, resourceDir, file, name, title, version, desc, side;
-    bool yes = false, noMap = false, noEnv = false;
+    bool yes = false, noMap = false, noEnv = false, noMinimap = false;
 };
 
 // Reads the options of both commands; an empty string on success, else the complaint.
@@ -93,6 +96,8 @@ std::string ParseOptions(const std::vector<std::string>& args, bool mod, Options
             o.noMap = true;
         } else if (mod && a == "--no-env") {
             o.noEnv = true;
+        } else if (mod && a == "--no-minimap") {
+            o.noMinimap = true;
         } else if (a.rfind("--", 0) == 0 || !o.file.empty()) {
             return "unexpected argument '" + a + "'";
         } else {
@@ -146,12 +151,20 @@ int Run(const std::vector<std::string>& args, bool mod) {
 
     info.side = o.side.empty() ? 0 : o.side[0] - '0';
     info.exportMap = !o.noMap;
-    info.minimap = false; // no bounds picture without the 3D view
+    // The minimap is drawn offscreen, as the 3D view would draw it.
+    cli::MinimapHost host(doc, o.gamePath, o.resourceDir, &prompts);
+    document::DocumentServices withHost = doc.Services();
+    withHost.host = &host;
+    doc.SetServices(withHost);
+    info.minimap = !o.noMinimap;
     std::error_code ec;
     info.customEnvironmentAvailable = std::filesystem::is_regular_file(
         std::filesystem::path(paths.editorDir) / "environment.set", ec);
     info.customEnvironment = info.customEnvironmentAvailable && !o.noEnv;
-    return document::ExportMod(doc, paths, &info) ? 0 : kFailure;
+    const bool exported = document::ExportMod(doc, paths, &info);
+    if (exported && info.minimap && !host.Why().empty())
+        std::fprintf(stderr, "vmed export-mod: %s: the minimap was skipped\n", host.Why().c_str());
+    return exported ? 0 : kFailure;
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <glm/ext/matrix_clip_space.hpp>
 #include <glm/ext/matrix_transform.hpp>
+#include <glm/gtc/quaternion.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -519,15 +520,18 @@ std::optional<document::BoundsPicture> MapScene::CaptureMinimap() {
     const glm::mat4 world = d.GetTransform(TransformType::World);
     const float s = std::max(m_camera.MapSize(), 1.0f);
     d.SetTransform(TransformType::View, glm::mat4(1.0f));
+    // The map from straight above, as the unturned 3D view shows it: east
+    // to the right and north at the bottom, so the picture's rows run with
+    // y from its top, as the bounds dialog and the minimap crop count them.
+    // Higher is nearer.
     d.SetTransform(TransformType::Projection,
-                   glm::orthoLH_ZO(-fit.halfWidth, fit.halfWidth, -fit.halfHeight, fit.halfHeight,
+                   glm::orthoRH_ZO(-fit.halfWidth, fit.halfWidth, -fit.halfHeight, fit.halfHeight,
                                    -200.0f * s, 200.0f * s));
-    // Half a turn about x: the map's y grows down the picture, as the
-    // bounds picture's rows do, and the view looks down on the ground.
     const glm::vec3 centre((minX + maxX) / 2.0f, (minY + maxY) / 2.0f, 0.0f);
+    const glm::mat4 lookDown =
+        glm::mat4_cast(glm::angleAxis(glm::half_pi<float>(), glm::vec3(1.0f, 0.0f, 0.0f)));
     d.SetTransform(TransformType::World,
-                   glm::rotate(glm::mat4(1.0f), glm::pi<float>(), glm::vec3(1.0f, 0.0f, 0.0f)) *
-                       glm::translate(glm::mat4(1.0f), -centre));
+                   lookDown * Camera::MapAxes() * glm::translate(glm::mat4(1.0f), -centre));
 
     std::optional<document::BoundsPicture> picture;
     TextureHandle target;

@@ -11,9 +11,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // Runs vmed with its standard error captured alongside its output.
-testing_support::VmedResult VmedWithErrors(const std::string& args) {
+testing_support::VmedResult VmedWithErrors(const std::string& args,
+                                           const std::string& environment = {}) {
     testing_support::VmedResult r;
-    std::string cmd = std::string("'") + VM_VMED_PATH + "' " + args + " 2>&1";
+    std::string cmd = environment + "'" + VM_VMED_PATH + "' " + args + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
     char buf[4096];
@@ -71,6 +72,64 @@ TEST_F(ExportCliTest, ModExportBuildsTheModFolder) {
     EXPECT_EQ(Vmed("export-mod " + Paths() + " --name '../../outside' '" + mission + "'").code, 2);
     EXPECT_FALSE(fs::exists(dir.path() / "outside"));
     EXPECT_EQ(Vmed("export-mod " + Paths() + " --name x --side 7 '" + mission + "'").code, 2);
+}
+
+TEST_F(ExportCliTest, ModExportDrawsTheMinimapOffscreenOrSaysWhyNot) {
+    testing_support::VmedResult r =
+        VmedWithErrors("export-mod " + Paths() + " --name pics '" + mission + "'");
+    ASSERT_EQ(r.code, 0) << r.out;
+    const fs::path folder = game / "mods/pics/resource/interface/minimap";
+    if (r.out.find("the minimap was skipped") != std::string::npos) {
+        // A machine without any OpenGL: nothing half written.
+        EXPECT_FALSE(fs::exists(folder / "pics.tga"));
+        GTEST_SKIP() << r.out;
+    }
+    const std::string ebm = platform::ReadWholeFile(folder / "pics.ebm").value_or("");
+    EXPECT_NE(ebm.find("\"pics.tga\""), std::string::npos) << ebm;
+    const std::string tga = platform::ReadWholeFile(folder / "pics.tga").value_or("");
+    ASSERT_GT(tga.size(), 18u);
+    const int width = uint8_t(tga[12]) | uint8_t(tga[13]) << 8;
+    const int height = uint8_t(tga[14]) | uint8_t(tga[15]) << 8;
+    EXPECT_EQ(tga[2], 2);
+    EXPECT_EQ(tga[16], 24);
+    ASSERT_EQ(tga.size(), 18u + size_t(width) * height * 3);
+    // The world's part of a picture 250 pixels along the map's longer side,
+    // in a frame of three white pixels.
+    EXPECT_LE(std::max(width, height), 250 + 6);
+    EXPECT_GT(std::min(width, height), 6 + 50);
+    auto pixel = [&](int x, int y) { // rows are stored bottom first
+        const size_t at = 18 + (size_t(height - 1 - y) * width + x) * 3;
+        return std::string(tga.substr(at, 3));
+    };
+    const std::string white(3, '\xFF');
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(pixel(i, height / 2), white);
+        EXPECT_EQ(pixel(width - 1 - i, height / 2), white);
+        EXPECT_EQ(pixel(width / 2, i), white);
+        EXPECT_EQ(pixel(width / 2, height - 1 - i), white);
+    }
+    // Inside the frame the map was drawn: not all one colour.
+    size_t differing = 0;
+    for (int y = 3; y < height - 3; y += 7)
+        for (int x = 3; x < width - 3; x += 7)
+            if (pixel(x, y) != pixel(3, 3)) ++differing;
+    EXPECT_GT(differing, size_t(20));
+
+    // Asked not to, it writes none.
+    ASSERT_EQ(Vmed("export-mod " + Paths() + " --name bare --no-minimap '" + mission + "'").code,
+              0);
+    EXPECT_FALSE(fs::exists(game / "mods/bare/resource/interface/minimap/bare.tga"));
+}
+
+TEST_F(ExportCliTest, WithoutAnyOpenGlTheMinimapIsSkippedAndSaid) {
+    // No EGL driver at all: the export still succeeds, without a minimap.
+    testing_support::VmedResult r =
+        VmedWithErrors("export-mod " + Paths() + " --name nogl '" + mission + "'",
+                       "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json ");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("the minimap was skipped"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(game / "mods/nogl/info.mod"));
+    EXPECT_FALSE(fs::exists(game / "mods/nogl/resource/interface/minimap/nogl.tga"));
 }
 
 TEST_F(ExportCliTest, ModTextsThatWouldNotReadBackAreRefusedBeforeAnythingIsWritten) {

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -336,6 +337,29 @@ TEST_F(MapSceneTest, TheSceneFollowsDeletionsInsertionsMovesAndUndo) {
     ASSERT_TRUE(doc->Undo());
     EXPECT_NE(scene->EntityOf(tank)->RequestedPosition().x, 77.0f);
     ASSERT_EQ(scene->RenderFrame(), DeviceResult::Ok);
+}
+
+TEST_F(MapSceneTest, FocusingOnAnElementBringsItToTheMiddleOfTheView) {
+    auto doc = Open(kCrossroads);
+    ScriptedWindow window;
+    auto scene = Start(*doc, window);
+    CDefNode* far = nullptr;
+    for (CDefNode* element : doc->Roots()[1]->Children())
+        if (SceneEntity* entity = scene->EntityOf(element))
+            if (!far || std::fabs(entity->RequestedPosition().x) >
+                            std::fabs(scene->EntityOf(far)->RequestedPosition().x))
+                far = element;
+    ASSERT_NE(far, nullptr);
+    const glm::vec3 at = scene->EntityOf(far)->RequestedPosition();
+    ASSERT_TRUE(scene->FocusOn(far));
+    std::optional<glm::vec3> centre = scene->UpdateGroundPoint(320.0f, 240.0f);
+    ASSERT_TRUE(centre);
+    EXPECT_NEAR(centre->x, at.x, 20.0f);
+    EXPECT_NEAR(centre->y, at.y, 20.0f);
+    EXPECT_GE(scene->GetCamera().Translation().z, Camera::kFocusZoom);
+    // A node that is not an element of the view does nothing.
+    CDefNode stranger("Environment");
+    EXPECT_FALSE(scene->FocusOn(&stranger));
 }
 
 TEST_F(MapSceneTest, TheMinimapIsTheMapFromAboveTwoHundredFiftyPixelsAlongItsLongerSide) {

@@ -1,5 +1,7 @@
 #include "view3d/device/GlFixedFunctionProgram.h"
 
+#include <cstring>
+
 #include <epoxy/gl.h>
 #include <glm/gtc/type_ptr.hpp>
 #include <glm/mat3x3.hpp>
@@ -227,6 +229,11 @@ bool GlFixedFunctionProgram::Build(std::string* error) {
 
 void GlFixedFunctionProgram::Apply(const FixedFunctionState& s) {
     glUseProgram(m_program);
+    // Byte-equal states are equal states (the other way round only costs a
+    // resend).
+    if (m_lastValid && std::memcmp(&s, &m_last, sizeof s) == 0) return;
+    std::memcpy(static_cast<void*>(&m_last), &s, sizeof s);
+    m_lastValid = true;
     const Locations& l = m_loc;
     glUniformMatrix4fv(l.world, 1, GL_FALSE, glm::value_ptr(s.world));
     glUniformMatrix4fv(l.view, 1, GL_FALSE, glm::value_ptr(s.view));

@@ -45,6 +45,9 @@ class GlFixedFunctionProgram {
     // Makes the program current and sends it the state. Texture stages use
     // texture units 0 and 1.
     void Apply(const FixedFunctionState& state);
+    // Forgets what was last sent, so the next Apply sends everything (the
+    // program may have been used by others in between).
+    void Forget() { m_lastValid = false; }
     // Forgets the program without deleting it (its context is gone).
     void Abandon() { m_program = 0; }
 
@@ -56,6 +59,10 @@ class GlFixedFunctionProgram {
     int Location(const char* name) const;
 
     uint32_t m_program = 0;
+    // What the program's uniforms hold: a draw with the same state sends
+    // nothing again, which matters with tens of thousands of draws a frame.
+    FixedFunctionState m_last{};
+    bool m_lastValid = false;
     struct Locations {
         int world, view, projection, normalMatrix, lighting, colourVertex, flat, globalAmbient;
         int matDiffuse, matAmbient, matEmissive, hasNormal, hasColour;

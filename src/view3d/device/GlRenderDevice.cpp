@@ -257,20 +257,39 @@ uint32_t GlRenderDevice::TargetHeight() const {
     return m_present.backBufferHeight;
 }
 
+void GlRenderDevice::ForgetAppliedStates() {
+    m_applied.valid = false;
+    if (m_program) m_program->Forget();
+}
+
 void GlRenderDevice::ApplyViewport() {
     GLuint framebuffer = m_backBufferFbo;
     auto found = m_textures.find(m_renderTarget.id);
     if (m_renderTarget && found != m_textures.end()) framebuffer = found->second.framebuffer;
+    if (m_applied.valid && m_applied.framebuffer == framebuffer &&
+        m_applied.viewport.x == m_viewport.x && m_applied.viewport.y == m_viewport.y &&
+        m_applied.viewport.width == m_viewport.width &&
+        m_applied.viewport.height == m_viewport.height &&
+        m_applied.viewport.minZ == m_viewport.minZ && m_applied.viewport.maxZ == m_viewport.maxZ)
+        return;
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     // The scene counts rows from the top, OpenGL from the bottom.
     int64_t y = int64_t{TargetHeight()} - m_viewport.y - m_viewport.height;
     glViewport(static_cast<GLint>(m_viewport.x), static_cast<GLint>(y),
                static_cast<GLsizei>(m_viewport.width), static_cast<GLsizei>(m_viewport.height));
     glDepthRange(m_viewport.minZ, m_viewport.maxZ);
+    m_applied.framebuffer = framebuffer;
+    m_applied.viewport = m_viewport;
 }
 
 void GlRenderDevice::ApplyFixedStates() {
     auto state = [&](RenderState s) { return m_renderStates[static_cast<uint32_t>(s)]; };
+    const std::array<uint32_t, 7> fixed = {
+        state(RenderState::ZEnable),          state(RenderState::ZWriteEnable),
+        state(RenderState::AlphaBlendEnable), state(RenderState::SrcBlend),
+        state(RenderState::DestBlend),        state(RenderState::CullMode),
+        state(RenderState::FillMode)};
+    if (m_applied.valid && m_applied.fixed == fixed) return;
     if (state(RenderState::ZEnable)) {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
@@ -306,12 +325,16 @@ void GlRenderDevice::ApplyFixedStates() {
     glPolygonMode(GL_FRONT_AND_BACK, fill == FillPoint       ? GL_POINT
                                      : fill == FillWireframe ? GL_LINE
                                                              : GL_FILL);
+    m_applied.fixed = fixed;
+    m_applied.valid = true;
 }
 
 // --- the frame ---------------------------------------------------------------
 
 DeviceResult GlRenderDevice::Clear(uint32_t flags, uint32_t argb, float z) {
     if (m_contextLost) return DeviceResult::DeviceLost;
+    // A frame starts here: whatever drew since the last one set its own states.
+    ForgetAppliedStates();
     ApplyViewport();
     // A clear covers the viewport only, and always reaches the depth
     // buffer, whatever the depth-write state says.
@@ -340,6 +363,7 @@ DeviceResult GlRenderDevice::BeginScene() {
     if (m_contextLost) return DeviceResult::DeviceLost;
     if (m_inScene) return DeviceResult::InvalidCall;
     m_inScene = true;
+    ForgetAppliedStates();
     ApplyViewport();
     return DeviceResult::Ok;
 }
@@ -364,6 +388,7 @@ DeviceResult GlRenderDevice::TestCooperativeLevel() {
 }
 
 DeviceResult GlRenderDevice::Reset(const PresentParameters& parameters) {
+    ForgetAppliedStates();
     if (m_contextLost && !m_contextRestored) return DeviceResult::DeviceLost;
     if (m_inScene) return DeviceResult::InvalidCall;
     for (auto* buffers : {&m_vertexBuffers, &m_indexBuffers})

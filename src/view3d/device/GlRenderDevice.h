@@ -187,6 +187,17 @@ class GlRenderDevice : public RenderDevice {
     glm::mat4 m_world{1.0f}, m_view{1.0f}, m_projection{1.0f};
     uint32_t m_format = 0;
     Stream m_stream;
+
+    // What OpenGL was last told of the target and of the fixed states, so a
+    // draw with the same ones sends nothing. Forgotten at every scene start:
+    // the window draws its own things between frames.
+    struct AppliedStates {
+        bool valid = false;
+        uint32_t framebuffer = 0;
+        Viewport viewport;
+        std::array<uint32_t, 7> fixed{};
+    } m_applied;
+    void ForgetAppliedStates();
     IndexBufferHandle m_indices;
 };
 

@@ -81,7 +81,7 @@ DeviceResult GlRenderDevice::PrepareDraw(uint32_t vertexBuffer, size_t offset, u
         glDisableVertexAttribArray(P::kColour);
     }
 
-    FixedFunctionState state;
+    FixedFunctionState state{};
     for (uint32_t s = 0; s < 2; ++s) {
         const Stage& stage = m_stages[s];
         GLuint location = s == 0 ? P::kTexCoord0 : P::kTexCoord1;

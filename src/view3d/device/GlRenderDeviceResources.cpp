@@ -276,6 +276,7 @@ DeviceResult GlRenderDevice::MakeRenderTargetObjects(Texture& texture) {
                               texture.depthBuffer);
     bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     glBindFramebuffer(GL_FRAMEBUFFER, m_backBufferFbo);
+    ForgetAppliedStates();
     DeviceResult result = TakeGlError();
     return Succeeded(result) && !complete ? DeviceResult::Fail : result;
 }
@@ -322,6 +323,7 @@ bool GlRenderDevice::GetTextureDesc(TextureHandle texture, TextureDesc& out) con
 }
 
 DeviceResult GlRenderDevice::SetRenderTarget(TextureHandle target) {
+    ForgetAppliedStates();
     if (target) {
         Texture* texture = FindTexture(target);
         if (!texture || !texture->renderTarget) return DeviceResult::InvalidCall;

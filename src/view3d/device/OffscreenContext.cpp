@@ -3,11 +3,38 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include <string_view>
+
 namespace view3d {
+
+namespace {
+
+// Whether the space-separated list names extension as a whole word.
+bool HasExtension(const char* list, std::string_view extension) {
+    if (!list) return false;
+    std::string_view rest(list);
+    while (!rest.empty()) {
+        const size_t end = rest.find(' ');
+        if (rest.substr(0, end) == extension) return true;
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + 1);
+    }
+    return false;
+}
+
+} // namespace
 
 OffscreenContext::OffscreenContext(int width, int height) {
     if (!epoxy_has_egl()) {
         Fail("no EGL library");
+        return;
+    }
+    // Without a driver behind EGL the platform entry points are missing,
+    // and calling them would end the program: ask first.
+    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (!HasExtension(clientExtensions, "EGL_EXT_platform_base") ||
+        !HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+        Fail("no surfaceless EGL platform");
         return;
     }
     m_display =

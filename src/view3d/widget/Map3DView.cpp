@@ -225,6 +225,14 @@ void CMap3DView::paintGL() {
     // The status text goes over the frame in the view's font. The painter
     // starts from the states it expects, not the ones the frame left.
     QOpenGLExtraFunctions* gl = context()->extraFunctions();
+    // The frame is opaque: blended faces leave alpha below one in the
+    // framebuffer, which the window would show darkened over black.
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    gl->glDisable(GL_SCISSOR_TEST);
+    gl->glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     gl->glBindVertexArray(0);
     gl->glUseProgram(0);
     gl->glDisable(GL_SCISSOR_TEST);
