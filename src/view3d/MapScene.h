@@ -38,6 +38,7 @@ namespace view3d {
 
 class CModelCache;
 class GroundQuadObject;
+struct Frustum;
 
 // The texts the view shows when it cannot go on; each closes the document's
 // window, never the program.
@@ -157,6 +158,9 @@ class MapScene : private document::DocumentObserver {
     // Pausing nests; a paused scene does not move its frame.
     void Pause(bool on);
     bool Paused() const { return m_pause > 0; }
+    // Whether objects wholly outside the view are left out of the frame (on
+    // by default; the picture is the same either way).
+    void SetFrustumCulling(bool on) { m_culling = on; }
     // The entity being placed, drawn with its own rotation (may be null).
     void SetPlacing(SceneEntity* entity) { m_placing = entity; }
 
@@ -214,6 +218,7 @@ class MapScene : private document::DocumentObserver {
     void ApplySamplerStates();
     void SetFixedStates();
     void DrawList(const std::vector<SceneObject*>& list);
+    bool InView(const SceneObject& object) const;
     void ReloadAll();
 
     document::CVarnholtMapEditorDoc* m_doc;
@@ -256,6 +261,9 @@ class MapScene : private document::DocumentObserver {
     bool m_deviceLost = false;
     bool m_fullscreen = false;
     bool m_capturing = false;
+    // The view's frustum while a frame is drawn.
+    const Frustum* m_frustum = nullptr;
+    bool m_culling = true;
 };
 
 // The part of a render target that holds a map extent of w x h units,

@@ -15,6 +15,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -42,6 +43,25 @@ bool IsDescendant(const CDefNode* node, const CDefNode* ancestor) {
 }
 
 } // namespace
+
+// The planes of the view's frustum, taken from the rows of its whole
+// transform: a point p is inside when dot(plane, (p, 1)) >= 0 for all.
+struct Frustum {
+    std::array<glm::vec4, 6> planes;
+    explicit Frustum(const glm::mat4& m) {
+        const glm::mat4 t = glm::transpose(m);
+        planes = {t[3] + t[0], t[3] - t[0], t[3] + t[1], t[3] - t[1], t[2], t[3] - t[2]};
+    }
+    // False only when the box lies wholly outside one plane.
+    bool MayShow(const Box& box) const {
+        for (const glm::vec4& p : planes) {
+            const glm::vec3 far(p.x >= 0 ? box.max.x : box.min.x, p.y >= 0 ? box.max.y : box.min.y,
+                                p.z >= 0 ? box.max.z : box.min.z);
+            if (glm::dot(glm::vec3(p), far) + p.w < 0.0f) return false;
+        }
+        return true;
+    }
+};
 
 // --- the frame ---------------------------------------------------------------------------
 
@@ -88,6 +108,12 @@ void MapScene::DrawList(const std::vector<SceneObject*>& list) {
         object->Render(*m_device);
 }
 
+bool MapScene::InView(const SceneObject& object) const {
+    // Objects wholly outside the view draw nothing: leaving them out keeps
+    // the picture and saves their draws on a big map seen up close.
+    return !m_culling || !m_frustum || m_frustum->MayShow(object.GetBox());
+}
+
 DeviceResult MapScene::Render() {
     if (!m_device || !m_objectsValid) return DeviceResult::InvalidCall;
     RenderDevice& d = *m_device;
@@ -97,6 +123,13 @@ DeviceResult MapScene::Render() {
     r = d.BeginScene();
     if (!Succeeded(r)) return r;
     const glm::mat4 world = d.GetTransform(TransformType::World);
+    Frustum frustum(d.GetTransform(TransformType::Projection) *
+                    d.GetTransform(TransformType::View) * world);
+    m_frustum = &frustum;
+    struct ForgetFrustum {
+        const Frustum*& frustum;
+        ~ForgetFrustum() { frustum = nullptr; }
+    } forget{m_frustum};
 
     if (m_fullscreen && !m_capturing) {
         if (m_groundPlane) m_groundPlane->Render(d);
@@ -139,6 +172,7 @@ DeviceResult MapScene::Render() {
     m_stats.decals = m_lists.decals.size();
 
     for (SceneObject* object : m_lists.objects) {
+        if (!InView(*object)) continue;
         if (object->NoDepth()) {
             d.SetRenderState(RenderState::ZEnable, 0);
             d.SetRenderState(RenderState::ZWriteEnable, 0);

@@ -259,6 +259,9 @@ uint32_t GlRenderDevice::TargetHeight() const {
 
 void GlRenderDevice::ForgetAppliedStates() {
     m_applied.valid = false;
+    m_applied.layoutValid = false;
+    m_applied.unitsValid = false;
+    m_applied.indicesValid = false;
     if (m_program) m_program->Forget();
 }
 

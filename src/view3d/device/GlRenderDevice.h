@@ -155,6 +155,8 @@ class GlRenderDevice : public RenderDevice {
     // Drawing: binds the vertex layout of format at the given buffer offset,
     // sends the fixed-function state to the program and draws.
     DeviceResult PrepareDraw(uint32_t vertexBuffer, size_t offset, uint32_t stride);
+    // Binds the stages' textures and sends the fixed-function state.
+    DeviceResult ApplyStages(bool hasNormal, bool hasColour);
 
     std::unique_ptr<GlFixedFunctionProgram> m_program;
     uint32_t m_vertexArray = 0;
@@ -196,6 +198,16 @@ class GlRenderDevice : public RenderDevice {
         uint32_t framebuffer = 0;
         Viewport viewport;
         std::array<uint32_t, 7> fixed{};
+        // The vertex layout the vertex array holds, the textures bound to
+        // the two units and the index buffer.
+        bool layoutValid = false;
+        uint32_t layoutBuffer = 0, layoutStride = 0, layoutFormat = 0;
+        size_t layoutOffset = 0;
+        std::array<uint32_t, 2> layoutTexCoord{};
+        bool unitsValid = false;
+        std::array<uint32_t, 2> textures{};
+        bool indicesValid = false;
+        uint32_t indices = 0;
     } m_applied;
     void ForgetAppliedStates();
     IndexBufferHandle m_indices;

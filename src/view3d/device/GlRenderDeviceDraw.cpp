@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <array>
 
 namespace view3d {
 
@@ -56,17 +57,9 @@ void Attribute(GLuint location, GLint size, GLenum type, GLboolean normalised, u
                           reinterpret_cast<const void*>(offset));
 }
 
-} // namespace
-
-DeviceResult GlRenderDevice::PrepareDraw(uint32_t vertexBuffer, size_t offset, uint32_t stride) {
-    if (!(m_format & FvfXyz)) return DeviceResult::InvalidCall;
-    VertexLayout layout = LayoutOf(m_format);
-    if (stride == 0) stride = layout.size;
-
-    ApplyViewport();
-    ApplyFixedStates();
-    glBindVertexArray(m_vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+// Points the program's attributes at a vertex buffer of that layout.
+void SetAttributes(const VertexLayout& layout, size_t offset, uint32_t stride,
+                   const std::array<uint32_t, 2>& texCoordIndex) {
     using P = GlFixedFunctionProgram;
     Attribute(P::kPosition, 3, GL_FLOAT, GL_FALSE, stride, offset);
     if (layout.normal >= 0) {
@@ -81,22 +74,61 @@ DeviceResult GlRenderDevice::PrepareDraw(uint32_t vertexBuffer, size_t offset, u
         glDisableVertexAttribArray(P::kColour);
     }
 
-    FixedFunctionState state{};
     for (uint32_t s = 0; s < 2; ++s) {
-        const Stage& stage = m_stages[s];
         GLuint location = s == 0 ? P::kTexCoord0 : P::kTexCoord1;
         if (layout.texCoordSets > 0) {
-            uint32_t set = std::min(stage.texCoordIndex, layout.texCoordSets - 1);
+            uint32_t set = std::min(texCoordIndex[s], layout.texCoordSets - 1);
             Attribute(location, 2, GL_FLOAT, GL_FALSE, stride, offset + layout.texCoord[set]);
         } else {
             glDisableVertexAttribArray(location);
             glVertexAttrib2f(location, 0.0f, 0.0f);
         }
+    }
+}
+
+} // namespace
+
+DeviceResult GlRenderDevice::PrepareDraw(uint32_t vertexBuffer, size_t offset, uint32_t stride) {
+    if (!(m_format & FvfXyz)) return DeviceResult::InvalidCall;
+    VertexLayout layout = LayoutOf(m_format);
+    if (stride == 0) stride = layout.size;
+
+    ApplyViewport();
+    ApplyFixedStates();
+    // The same buffer in the same layout as the draw before needs no new
+    // attribute pointers: most of a frame's draws differ only in these.
+    const std::array<uint32_t, 2> texCoordIndex = {m_stages[0].texCoordIndex,
+                                                   m_stages[1].texCoordIndex};
+    const bool sameLayout = m_applied.layoutValid && m_applied.layoutBuffer == vertexBuffer &&
+                            m_applied.layoutOffset == offset && m_applied.layoutStride == stride &&
+                            m_applied.layoutFormat == m_format &&
+                            m_applied.layoutTexCoord == texCoordIndex;
+    if (!sameLayout) {
+        if (!m_applied.layoutValid) glBindVertexArray(m_vertexArray);
+        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+        SetAttributes(layout, offset, stride, texCoordIndex);
+        m_applied.layoutValid = true;
+        m_applied.layoutBuffer = vertexBuffer;
+        m_applied.layoutOffset = offset;
+        m_applied.layoutStride = stride;
+        m_applied.layoutFormat = m_format;
+        m_applied.layoutTexCoord = texCoordIndex;
+    }
+    return ApplyStages(layout.normal >= 0, layout.colour >= 0);
+}
+
+DeviceResult GlRenderDevice::ApplyStages(bool hasNormal, bool hasColour) {
+    FixedFunctionState state{};
+    for (uint32_t s = 0; s < 2; ++s) {
+        const Stage& stage = m_stages[s];
         const Texture* texture = FindTexture(stage.texture);
         GLuint name = texture && !texture->renderTarget ? texture->name : 0;
-        glActiveTexture(GL_TEXTURE0 + s);
-        glBindTexture(GL_TEXTURE_2D, name);
-        glBindSampler(s, m_samplers[s]);
+        if (!m_applied.unitsValid || m_applied.textures[s] != name) {
+            glActiveTexture(GL_TEXTURE0 + s);
+            glBindTexture(GL_TEXTURE_2D, name);
+            if (!m_applied.unitsValid) glBindSampler(s, m_samplers[s]);
+            m_applied.textures[s] = name;
+        }
 
         FixedFunctionState::Stage& out = state.stages[s];
         out.colourOp = stage.colour[1];
@@ -107,6 +139,7 @@ DeviceResult GlRenderDevice::PrepareDraw(uint32_t vertexBuffer, size_t offset, u
         out.alphaArg2 = stage.colour[6];
         out.hasTexture = name != 0;
     }
+    m_applied.unitsValid = true;
 
     auto renderState = [&](RenderState s) { return m_renderStates[static_cast<uint32_t>(s)]; };
     state.world = m_world;
@@ -124,8 +157,8 @@ DeviceResult GlRenderDevice::PrepareDraw(uint32_t vertexBuffer, size_t offset, u
     state.material = m_material;
     state.lights = m_lights;
     state.lightOn = m_lightOn;
-    state.hasNormal = layout.normal >= 0;
-    state.hasColour = layout.colour >= 0;
+    state.hasNormal = hasNormal;
+    state.hasColour = hasColour;
     m_program->Apply(state);
     return DeviceResult::Ok;
 }
@@ -163,7 +196,11 @@ DeviceResult GlRenderDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t ba
         return DeviceResult::InvalidCall;
     if (DeviceResult r = PrepareDraw(vertices->name, m_stream.offset, stride); !Succeeded(r))
         return r;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->name);
+    if (!m_applied.indicesValid || m_applied.indices != indices->name) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->name);
+        m_applied.indices = indices->name;
+        m_applied.indicesValid = true;
+    }
     glDrawElementsBaseVertex(Mode(type), static_cast<GLsizei>(count),
                              indices->format == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(size_t{startIndex} * indices->format),

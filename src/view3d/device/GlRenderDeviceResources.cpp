@@ -137,6 +137,8 @@ GlRenderDevice::Texture* GlRenderDevice::FindTexture(TextureHandle handle) {
 }
 
 void GlRenderDevice::Release(VertexBufferHandle handle) {
+    // A name deleted now may come back for another buffer.
+    m_applied.layoutValid = false;
     auto found = m_vertexBuffers.find(handle.id);
     if (found == m_vertexBuffers.end()) return;
     if (found->second.name) glDeleteBuffers(1, &found->second.name);
@@ -145,6 +147,7 @@ void GlRenderDevice::Release(VertexBufferHandle handle) {
 }
 
 void GlRenderDevice::Release(IndexBufferHandle handle) {
+    m_applied.indicesValid = false;
     auto found = m_indexBuffers.find(handle.id);
     if (found == m_indexBuffers.end()) return;
     if (found->second.name) glDeleteBuffers(1, &found->second.name);
@@ -195,6 +198,7 @@ DeviceResult GlRenderDevice::Unlock(IndexBufferHandle buffer) {
 // --- textures ------------------------------------------------------------------
 
 DeviceResult GlRenderDevice::UploadTexture(Texture& texture) {
+    m_applied.unitsValid = false;
     if (texture.renderTarget) return MakeRenderTargetObjects(texture);
     TextureImage image = LevelsOf(texture.desc, texture.data);
     if (image.Compressed() && !m_compressedUpload) DecompressImage(image);
@@ -258,6 +262,7 @@ DeviceResult GlRenderDevice::CreateTexture(const TextureDesc& desc, std::span<co
 }
 
 DeviceResult GlRenderDevice::MakeRenderTargetObjects(Texture& texture) {
+    m_applied.unitsValid = false;
     GLsizei w = static_cast<GLsizei>(texture.desc.width);
     GLsizei h = static_cast<GLsizei>(texture.desc.height);
     glGenTextures(1, &texture.name);
@@ -303,6 +308,7 @@ DeviceResult GlRenderDevice::CreateRenderTarget(uint32_t width, uint32_t height,
 }
 
 void GlRenderDevice::Release(TextureHandle handle) {
+    m_applied.unitsValid = false;
     auto found = m_textures.find(handle.id);
     if (found == m_textures.end()) return;
     Texture& texture = found->second;

@@ -204,15 +204,6 @@ void CMap3DView::ContextAboutToGo() {
     doneCurrent();
 }
 
-void CMap3DView::SimulateContextLoss() {
-    if (!m_device) return;
-    ContextAboutToGo();
-    makeCurrent();
-    m_device->ContextRestored();
-    doneCurrent();
-    update();
-}
-
 void CMap3DView::paintGL() {
     if (!m_device || !m_scene->Started()) {
         QPainter painter(this);

@@ -55,10 +55,6 @@ class CMap3DView : public QOpenGLWidget, private view3d::SceneWindow {
     // The main window was minimised (pause) or shown again (resume).
     void SetMinimised(bool minimised);
 
-    // Drops the OpenGL context's objects as a driver reset would; the next
-    // frame restores them. For tests of the lost-device path.
-    void SimulateContextLoss();
-
   signals:
     // The view cannot go on: its document's frame should close.
     void CloseRequested();

@@ -139,6 +139,12 @@ TEST(MapScenePixelTest, TheCrossroadsMissionIsShownTurnedZoomedFullscreenAndAfte
         const Picture zoomed = Draw(scene, *window.device, "map-scene-zoomed.png");
         EXPECT_GT(zoomed.Differing(turned), total / 10);
 
+        // Leaving out what lies outside the view changes no pixel.
+        scene.SetFrustumCulling(false);
+        const Picture everything = Draw(scene, *window.device, "map-scene-unculled.png");
+        scene.SetFrustumCulling(true);
+        EXPECT_EQ(everything.Differing(zoomed), 0u);
+
         // Fullscreen shows the sky instead of the white clear colour.
         scene.SetFullscreen(true);
         const Picture full = Draw(scene, *window.device, "map-scene-fullscreen.png");
