@@ -90,6 +90,10 @@ CMap3DView::CMap3DView(CVarnholtMapEditorDoc& doc, MapScene::Services services,
 
 CMap3DView::~CMap3DView() {
     m_closing = true;
+    // The context goes with the base class, after this object: its notice
+    // must not reach a view that is no longer there.
+    if (QOpenGLContext* gl = context())
+        disconnect(gl, &QOpenGLContext::aboutToBeDestroyed, this, nullptr);
     if (m_waitCursor) QApplication::restoreOverrideCursor();
     // Everything the scene made lives in this widget's context.
     if (context()) makeCurrent();
