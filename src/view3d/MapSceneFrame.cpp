@@ -157,7 +157,8 @@ DeviceResult MapScene::Render() {
     SetStage(d, 0, OpModulate, ArgTexture, ArgDiffuse, OpSelectArg1, ArgDiffuse);
     SetStage(d, 1, OpBlendDiffuseAlpha, ArgTexture, ArgCurrent, OpSelectArg1, ArgTexture);
     d.ValidateDevice();
-    DrawList(m_lists.ground);
+    for (SceneObject* part : m_lists.ground)
+        if (InView(*part)) part->Render(d);
     m_stats.groundParts = m_lists.ground.size();
 
     SetStage(d, 0, OpModulate, ArgTexture, ArgDiffuse, OpSelectArg1, ArgTexture);
