@@ -229,6 +229,9 @@ DeviceResult GlRenderDevice::UploadTexture(Texture& texture) {
         }
     }
     glBindTexture(GL_TEXTURE_2D, 0);
+    // Others drawing in the same context (the window's own text) expect the
+    // default row alignment.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     return TakeGlError();
 }
 
@@ -360,6 +363,7 @@ DeviceResult ReadFramebuffer(GLuint framebuffer, uint32_t width, uint32_t height
     std::vector<uint8_t> bottomUp(rgba.size());
     glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA,
                  GL_UNSIGNED_BYTE, bottomUp.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     size_t row = size_t{width} * 4;
     for (uint32_t y = 0; y < height; ++y)
         std::copy_n(bottomUp.begin() + static_cast<ptrdiff_t>((height - 1 - y) * row), row,

@@ -233,6 +233,7 @@ void CMap3DView::paintGL() {
     gl->glDisable(GL_SCISSOR_TEST);
     gl->glDisable(GL_DEPTH_TEST);
     gl->glDisable(GL_CULL_FACE);
+    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     gl->glBindSampler(0, 0);
     gl->glBindSampler(1, 0);
     gl->glActiveTexture(GL_TEXTURE0);
