@@ -203,23 +203,16 @@ CChildFrame* CVarnholtDocManager::CreateFirstFrame(CDocumentHolder* holder, bool
     return CreateTreeFrame(holder, visible);
 }
 
-CChildFrame* CVarnholtDocManager::CreateMapFrame(CDocumentHolder* holder, bool visible) {
-    if (!m_services.catalogue) return nullptr;
-    if (!m_models) m_models = std::make_unique<view3d::CModelCache>(*m_services.catalogue);
-    view3d::MapScene::Services services{m_services.catalogue, m_models.get(), m_services.prompts,
-                                        m_services.progress, m_relay};
-    auto* view = new CMap3DView(holder->Doc(), services,
-                                m_sceneOptions ? m_sceneOptions() : view3d::SceneOptions());
+CChildFrame* CVarnholtDocManager::NewFrame(CDocumentHolder* holder, QWidget* view) {
     auto* frame =
         new CChildFrame(holder, view, [this](CChildFrame* f) { return FrameMayClose(f); });
     connect(frame, &CChildFrame::Closed, this, &CVarnholtDocManager::FrameClosed);
     connect(frame, &QObject::destroyed, this, [this, holder] { ReleaseIfUnused(holder); });
-    // A view that cannot show its document closes its window; a document
-    // left without windows goes with it.
-    connect(view, &CMap3DView::CloseRequested, frame, [frame] { frame->close(); });
-    connect(view, &CMap3DView::FullscreenClosed, this,
-            &CVarnholtDocManager::MainWindowCloseRequested, Qt::QueuedConnection);
     holder->AddFrame(frame);
+    return frame;
+}
+
+CChildFrame* CVarnholtDocManager::ShowFrame(CChildFrame* frame, bool visible) {
     if (m_area) m_area->addSubWindow(frame);
     if (visible) {
         frame->showMaximized();
@@ -229,17 +222,29 @@ CChildFrame* CVarnholtDocManager::CreateMapFrame(CDocumentHolder* holder, bool v
     return frame;
 }
 
+CChildFrame* CVarnholtDocManager::CreateMapFrame(CDocumentHolder* holder, bool visible) {
+    if (!m_services.catalogue) return nullptr;
+    if (!m_models) m_models = std::make_unique<view3d::CModelCache>(*m_services.catalogue);
+    view3d::MapScene::Services services{m_services.catalogue, m_models.get(), m_services.prompts,
+                                        m_services.progress, m_relay};
+    auto* view = new CMap3DView(holder->Doc(), services,
+                                m_sceneOptions ? m_sceneOptions() : view3d::SceneOptions());
+    CChildFrame* frame = NewFrame(holder, view);
+    // A view that cannot show its document closes its window; a document
+    // left without windows goes with it.
+    connect(view, &CMap3DView::CloseRequested, frame, [frame] { frame->close(); });
+    connect(view, &CMap3DView::FullscreenClosed, this,
+            &CVarnholtDocManager::MainWindowCloseRequested, Qt::QueuedConnection);
+    return ShowFrame(frame, visible);
+}
+
 CChildFrame* CVarnholtDocManager::CreateTreeFrame(CDocumentHolder* holder, bool visible) {
     auto* view = new CVarnholtMapEditorView(&holder->Doc(), m_relay);
-    auto* frame =
-        new CChildFrame(holder, view, [this](CChildFrame* f) { return FrameMayClose(f); });
-    connect(frame, &CChildFrame::Closed, this, &CVarnholtDocManager::FrameClosed);
-    connect(frame, &QObject::destroyed, this, [this, holder] { ReleaseIfUnused(holder); });
+    CChildFrame* frame = NewFrame(holder, view);
     connect(view, &CVarnholtMapEditorView::DocumentModified, this, [this, holder] {
         holder->UpdateTitles();
         emit DocumentChanged(holder);
     });
-    holder->AddFrame(frame);
     view->Rebuild();
     // An element chosen in the tree comes into the middle of the 3D views.
     auto focus = [view, holder] {
@@ -250,35 +255,19 @@ CChildFrame* CVarnholtDocManager::CreateTreeFrame(CDocumentHolder* holder, bool 
     };
     connect(view, &QAbstractItemView::clicked, view, focus);
     connect(view, &QAbstractItemView::activated, view, focus);
-    if (m_area) m_area->addSubWindow(frame);
-    if (visible) {
-        frame->showMaximized();
-        if (m_area) m_area->setActiveSubWindow(frame);
-    }
-    emit DocumentsChanged();
-    return frame;
+    return ShowFrame(frame, visible);
 }
 
 CChildFrame* CVarnholtDocManager::CreateTextFrame(CDocumentHolder* holder, bool visible) {
     auto* view = new textedit::CDirectEditView(&holder->Doc());
-    auto* frame =
-        new CChildFrame(holder, view, [this](CChildFrame* f) { return FrameMayClose(f); });
-    connect(frame, &CChildFrame::Closed, this, &CVarnholtDocManager::FrameClosed);
-    connect(frame, &QObject::destroyed, this, [this, holder] { ReleaseIfUnused(holder); });
+    CChildFrame* frame = NewFrame(holder, view);
     connect(view, &textedit::CDirectEditView::DocumentModified, this, [this, holder] {
         holder->UpdateTitles();
         emit DocumentChanged(holder);
     });
     connect(view, &textedit::CMultiEditView::CommandStateChanged, this,
             [this, holder] { emit DocumentChanged(holder); });
-    holder->AddFrame(frame);
-    if (m_area) m_area->addSubWindow(frame);
-    if (visible) {
-        frame->showMaximized();
-        if (m_area) m_area->setActiveSubWindow(frame);
-    }
-    emit DocumentsChanged();
-    return frame;
+    return ShowFrame(frame, visible);
 }
 
 bool CVarnholtDocManager::FrameMayClose(CChildFrame* frame) {

@@ -166,6 +166,10 @@ class CVarnholtDocManager : public QObject {
     void MainWindowCloseRequested();
 
   private:
+    // A window around view, known to the document and followed until it
+    // closes; ShowFrame puts it into the workspace.
+    CChildFrame* NewFrame(CDocumentHolder* holder, QWidget* view);
+    CChildFrame* ShowFrame(CChildFrame* frame, bool visible);
     bool FrameMayClose(CChildFrame* frame);
     void FrameClosed(CChildFrame* frame);
     void ReleaseIfUnused(CDocumentHolder* holder);

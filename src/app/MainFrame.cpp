@@ -743,6 +743,29 @@ view3d::SceneOptions CMainFrame::SceneOptions() const {
     return options;
 }
 
+namespace {
+
+// The flag of a category toggle (Buildings, Vegetation, Landscape, Fences,
+// Water, Trash).
+int& ShownFlag(platform::ViewFlags& view, int id) {
+    switch (id) {
+    case CmdShowBuildings:
+        return view.showBuildings;
+    case CmdShowVegetation:
+        return view.showVegetation;
+    case CmdShowLandscape:
+        return view.showLandscape;
+    case CmdShowFences:
+        return view.showFences;
+    case CmdShowWater:
+        return view.showWater;
+    default:
+        return view.showTrash;
+    }
+}
+
+} // namespace
+
 void CMainFrame::OnViewOption(int id) {
     platform::ViewFlags* view = m_context.view;
     platform::EditorSettings* settings = m_context.settings;
@@ -758,22 +781,12 @@ void CMainFrame::OnViewOption(int id) {
         if (view && settings) settings->viewMapElements = view->showMapElements;
         break;
     case CmdShowBuildings:
-        if (view) flip(view->showBuildings);
-        break;
     case CmdShowVegetation:
-        if (view) flip(view->showVegetation);
-        break;
     case CmdShowLandscape:
-        if (view) flip(view->showLandscape);
-        break;
     case CmdShowFences:
-        if (view) flip(view->showFences);
-        break;
     case CmdShowWater:
-        if (view) flip(view->showWater);
-        break;
     case CmdShowTrash:
-        if (view) flip(view->showTrash);
+        if (view) flip(ShownFlag(*view, id));
         break;
     case CmdNoFiltering:
     case CmdBilinear:
