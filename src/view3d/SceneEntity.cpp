@@ -77,10 +77,14 @@ DeviceResult SceneEntity::RestoreDeviceObjects(RenderDevice& device) {
 
 void SceneEntity::MoveTo(const glm::vec3& position, bool relative) {
     if (m_object) {
-        if (relative)
+        if (relative) {
             m_object->Transform(position - m_current, nullptr, m_kind);
-        else
+        } else {
+            // From the model's own vertices: moved again, an entity would
+            // otherwise land at the sum of its places.
+            m_object->ResetVertices();
             m_object->Transform(position, m_hasRotation ? &m_rotation : nullptr, m_kind);
+        }
     }
     m_current = position;
     // A restore after a device loss puts the entity back where it was last
@@ -175,6 +179,7 @@ void PlayerSceneEntity::MoveTo(const glm::vec3& position, bool relative) {
         m_flag->SetPosition(m_flag->Position() + difference);
     } else {
         const glm::vec3 flagPosition(position.x, position.y, m_object->GetTop() + 20.0f);
+        m_flag->ResetVertices();
         m_flag->Transform(flagPosition, m_hasRotation ? &m_rotation : nullptr, m_kind);
         m_flag->SetPosition(flagPosition);
     }

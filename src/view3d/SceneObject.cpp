@@ -47,6 +47,15 @@ void SceneObject::ReleaseDeviceObjects() {
 }
 
 void SceneObject::Transform(const glm::vec3&, const glm::mat4*, int) {}
+
+void SceneObject::ResetVertices() {
+    if (!m_device || !m_vertexBuffer || m_sourceVertices.empty()) return;
+    std::span<uint8_t> bytes;
+    if (!Succeeded(m_device->Lock(m_vertexBuffer, LockMode::ReadWrite, bytes))) return;
+    std::memcpy(bytes.data(), m_sourceVertices.data(),
+                std::min(bytes.size(), m_sourceVertices.size()));
+    m_device->Unlock(m_vertexBuffer);
+}
 void SceneObject::SetTarget(const glm::vec3&) {}
 
 bool SceneObject::Pick(const glm::vec3&, const glm::vec3&, float& distance) {

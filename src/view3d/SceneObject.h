@@ -88,6 +88,9 @@ class SceneObject {
     // Moves the vertices: each position is transformed by matrix (when
     // given) and then moved by move. kind is the owning element's kind.
     virtual void Transform(const glm::vec3& move, const glm::mat4* matrix, int kind);
+    // Puts the vertices back as the model gave them, so that a move to an
+    // absolute place does not start from where the last one left them.
+    virtual void ResetVertices();
     virtual void SetTarget(const glm::vec3& point);
     // Whether the ray hits the object; distance along the ray (in units of
     // direction's length) of the nearest hit.
@@ -261,6 +264,7 @@ class ModelObject : public SceneObject {
     DeviceResult CreateDeviceObjects(RenderDevice& device) override;
     void ReleaseDeviceObjects() override;
     void Transform(const glm::vec3& move, const glm::mat4* matrix, int kind) override;
+    void ResetVertices() override;
     bool Pick(const glm::vec3& origin, const glm::vec3& direction, float& distance) override;
     DeviceResult LoadTextures(RenderDevice& device, const ModelData& model, TextureSource& cache,
                               const TextureResolver& resolver,

@@ -128,6 +128,11 @@ void ModelObject::ReleaseDeviceObjects() {
         part->ReleaseDeviceObjects();
 }
 
+void ModelObject::ResetVertices() {
+    for (auto& part : m_parts)
+        part->ResetVertices();
+}
+
 void ModelObject::Transform(const glm::vec3& move, const glm::mat4* matrix, int kind) {
     for (auto& part : m_parts)
         part->Transform(move, matrix, kind);
