@@ -1,5 +1,6 @@
 #include "app/QtDocumentDialogs.h"
 
+#include "editors/CameraPathDialog.h"
 #include "editors/HelperDialogs.h"
 #include "view3d/MapTemplateList.h"
 
@@ -121,6 +122,12 @@ bool CQtDocumentDialogs::EditModInfo(document::ModInfo& info,
     if (dialog.exec() != QDialog::Accepted) return false;
     info = dialog.Info();
     return true;
+}
+
+std::optional<document::CameraPathStart>
+CQtDocumentDialogs::ChooseCameraPathStart(const std::vector<std::string>& triggers) {
+    ArrowCursor arrow;
+    return RunCameraPathDialog(triggers, m_parent);
 }
 
 bool CQtDocumentDialogs::EditTrigger(document::TriggerRecord& record, CDefNode& node) {

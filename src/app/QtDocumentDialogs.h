@@ -13,8 +13,8 @@ class CVarnholtMapEditorDoc;
 namespace app {
 
 // The dialogs a document opens, shown with Qt: the base map and save file
-// dialogs, the Map Templates list, the pak browser, Bounds and Camera and
-// Game Options. The Trigger Properties dialog comes with its editor and
+// dialogs, the Map Templates list, the pak browser, Bounds and Camera, Game
+// Options and Camera Path. The Trigger Properties dialog comes with its editor and
 // answers as cancelled until then.
 class CQtDocumentDialogs : public document::DocumentDialogs {
   public:
@@ -44,6 +44,8 @@ class CQtDocumentDialogs : public document::DocumentDialogs {
     bool GameOptions(int& side) override;
     bool EditModInfo(document::ModInfo& info,
                      const std::vector<document::ExistingMod>& mods) override;
+    std::optional<document::CameraPathStart>
+    ChooseCameraPathStart(const std::vector<std::string>& triggers) override;
 
   private:
     QPointer<QWidget> m_parent;

@@ -53,6 +53,11 @@ class DocumentDialogs {
     virtual bool GameOptions(int&) { return false; }
     // The Mod Info dialog over the installed mods; true for OK with info filled.
     virtual bool EditModInfo(ModInfo&, const std::vector<ExistingMod>&) { return false; }
+    // The "Camera Path" dialog at the end of a recording: how the path
+    // starts, offering the mission's triggers (names as stored).
+    virtual std::optional<CameraPathStart> ChooseCameraPathStart(const std::vector<std::string>&) {
+        return std::nullopt;
+    }
 };
 
 // Where bars, views and documents send application messages: the main

@@ -127,4 +127,11 @@ struct CameraPathRecord {
     int32_t cancelEvent = -1;
 };
 
+// How a recorded camera path starts: at the mission's begin, or when a
+// trigger fires (the trigger's name as stored, quotes included).
+struct CameraPathStart {
+    bool withTrigger = false;
+    std::string trigger;
+};
+
 } // namespace document
