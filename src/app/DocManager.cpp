@@ -2,6 +2,7 @@
 
 #include "app/AppDialogs.h"
 #include "app/ChildFrame.h"
+#include "app/MapEditDialogs.h"
 #include "app/QtDocumentDialogs.h"
 #include "app/QtPlatform.h"
 #include "platform/Prompts.h"
@@ -229,6 +230,8 @@ CChildFrame* CVarnholtDocManager::CreateMapFrame(CDocumentHolder* holder, bool v
                                         m_services.progress, m_relay};
     auto* view = new CMap3DView(holder->Doc(), services,
                                 m_sceneOptions ? m_sceneOptions() : view3d::SceneOptions());
+    view->SetEditDialogs(
+        std::make_unique<CMapEditDialogs>(view, [this] { emit ShowWaypointsRequested(); }));
     CChildFrame* frame = NewFrame(holder, view);
     // A view that cannot show its document closes its window; a document
     // left without windows goes with it.

@@ -164,6 +164,8 @@ class CVarnholtDocManager : public QObject {
     void DocumentChanged(app::CDocumentHolder* holder);
     // The fullscreen window of a 3D view was closed: the main window closes too.
     void MainWindowCloseRequested();
+    // A waypoint was laid in a 3D view while waypoints were hidden.
+    void ShowWaypointsRequested();
 
   private:
     // A window around view, known to the document and followed until it

@@ -225,6 +225,9 @@ CMainFrame::CMainFrame(Context context, QWidget* parent)
         m_context.docManager->SetSceneOptions([this] { return SceneOptions(); });
         connect(m_context.docManager, &CVarnholtDocManager::DocumentChanged, this,
                 &CMainFrame::ScheduleUpdate);
+        connect(m_context.docManager, &CVarnholtDocManager::ShowWaypointsRequested, this, [this] {
+            if (m_context.view && !m_context.view->showWaypoints) OnViewOption(CmdShowWaypoints);
+        });
     }
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::ScheduleUpdate);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::ScheduleUpdate);
@@ -305,7 +308,8 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::CreateBars() {
-    m_entityBar = new CEntityBar(m_context.catalogue, this);
+    m_entityBar = new CEntityBar(m_context.catalogue, this, this);
+    m_entityBar->SetCommandHandler([this](int id) { OnCommand(id); });
     addDockWidget(Qt::LeftDockWidgetArea, m_entityBar);
     m_propBar = new CPropBar(this, this);
     addToolBarBreak(Qt::TopToolBarArea);
@@ -413,13 +417,29 @@ void CMainFrame::OnCommand(int id) {
         if (tree) tree->OnEdit();
         break;
     case CmdSetProperties:
-        if (tree) tree->OnSetProperties();
+        if (tree)
+            tree->OnSetProperties();
+        else if (CMap3DView* view = ActiveMapView(); view && view->Started())
+            view->RunEdit([](view3d::MapEditor& editor) { return editor.SetProperties(); });
         break;
     case CmdInsert:
         if (tree) tree->OnInsert();
         break;
     case CmdEditDelete:
-        if (tree) tree->OnDelete();
+        if (tree)
+            tree->OnDelete();
+        else if (CMap3DView* view = ActiveMapView(); view && view->Started())
+            view->RunEdit([](view3d::MapEditor& editor) { return editor.Delete(); });
+        break;
+    case CmdEditUnits:
+    case CmdEditZones:
+    case CmdEditEvents:
+    case CmdEditTriggers:
+    case CmdEditCameraPaths:
+    case CmdRecordCameraPath:
+    case CmdEndCameraPath:
+        if (CMap3DView* view = ActiveMapView(); view && view->Started())
+            OnMapEditCommand(*view, id);
         break;
     case CmdEditCopy:
         if (tree) tree->OnCopy();
@@ -458,6 +478,42 @@ void CMainFrame::OnCommand(int id) {
         break;
     }
     ScheduleUpdate();
+}
+
+void CMainFrame::OnMapEditCommand(CMap3DView& view, int id) {
+    using view3d::EditMode;
+    using view3d::MapEditor;
+    auto mode = [&view](EditMode m) {
+        view.RunEdit([m](MapEditor& editor) {
+            editor.SetEditMode(m);
+            return true;
+        });
+    };
+    switch (id) {
+    case CmdEditUnits:
+        mode(EditMode::Units);
+        break;
+    case CmdEditZones:
+        mode(EditMode::Zones);
+        break;
+    case CmdEditEvents:
+        mode(EditMode::Events);
+        break;
+    case CmdEditTriggers:
+        mode(EditMode::Triggers);
+        break;
+    case CmdEditCameraPaths:
+        mode(EditMode::CameraPaths);
+        break;
+    case CmdRecordCameraPath:
+        view.RunEdit([](MapEditor& editor) { return editor.RecordCameraPath(); });
+        break;
+    case CmdEndCameraPath:
+        view.RunEdit([](MapEditor& editor) { return editor.EndCameraPath(); });
+        break;
+    default:
+        break;
+    }
 }
 
 void CMainFrame::OnDocumentCommand(int id, CDocumentHolder* holder) {
@@ -526,13 +582,30 @@ void CMainFrame::UpdateCommandStates() {
             enabled = holder && holder->Resource() == 131 && holder->Doc().Kind() == document::Map;
             break;
         case CmdEditDelete:
-            enabled = tree != nullptr || (text && !text->isReadOnly());
+            enabled = tree != nullptr || (text && !text->isReadOnly()) ||
+                      (mapView && mapView->Started() && mapView->Editor().CanDelete());
+            break;
+        case CmdEditUnits:
+        case CmdEditZones:
+        case CmdEditEvents:
+        case CmdEditTriggers:
+        case CmdEditCameraPaths:
+            enabled = mapView && mapView->Started();
+            break;
+        case CmdRecordCameraPath:
+            enabled = mapView && mapView->Started() &&
+                      mapView->Document()->Kind() == document::Mission &&
+                      !mapView->Editor().RecordingCameraPath();
+            break;
+        case CmdEndCameraPath:
+            enabled = mapView && mapView->Started() && mapView->Editor().RecordingCameraPath();
             break;
         case CmdFullscreen:
             enabled = mapView && mapView->Started();
             break;
         case CmdSetProperties:
-            enabled = tree && tree->CanSetProperties();
+            enabled = tree ? tree->CanSetProperties()
+                           : mapView && mapView->Started() && mapView->Editor().CanSetProperties();
             break;
         case CmdBilinear:
             enabled = mapView && (mapView->TextureFilterCaps() & view3d::CapMinFilterLinear);
@@ -598,6 +671,18 @@ void CMainFrame::UpdateCommandStates() {
         Action(CmdAnisotropic)->setChecked(settings->textureFilter == 3);
     }
     Action(CmdDirectEditing)->setChecked(holder && holder->Doc().TextMode());
+    // The edit mode of the active 3D view.
+    const std::pair<int, view3d::EditMode> modes[] = {
+        {CmdEditUnits, view3d::EditMode::Units},
+        {CmdEditZones, view3d::EditMode::Zones},
+        {CmdEditEvents, view3d::EditMode::Events},
+        {CmdEditTriggers, view3d::EditMode::Triggers},
+        {CmdEditCameraPaths, view3d::EditMode::CameraPaths}};
+    for (auto [id, mode] : modes) {
+        QAction* action = Action(id);
+        action->setCheckable(true);
+        action->setChecked(mapView && mapView->Started() && mapView->Editor().Mode() == mode);
+    }
     Action(CmdFullscreen)->setChecked(mapView && mapView->IsFullscreen());
     // The text window keeps its own undo, whose steps have no names.
     const bool named = holder && !text;
@@ -811,6 +896,12 @@ void CMainFrame::OnActiveWindowChanged() {
     if (m_context.docManager)
         for (CDocumentHolder* holder : m_context.docManager->Documents())
             holder->NoteActiveFrame(frame);
+    if (CMap3DView* mapView = frame ? frame->MapView() : nullptr) {
+        // The bars follow the document of the 3D window in front.
+        CVarnholtMapEditorDoc* doc = mapView->Document();
+        Relay(AppMessage::DocumentActivated, doc->Kind() == document::Mission ? 0 : 1,
+              reinterpret_cast<intptr_t>(doc));
+    }
     if (CVarnholtMapEditorView* tree = frame ? frame->TreeView() : nullptr) {
         if (QItemSelectionModel* selection = tree->selectionModel())
             connect(selection, &QItemSelectionModel::selectionChanged, this,

@@ -87,6 +87,8 @@ class CMainFrame : public QMainWindow, public document::MessageRelay {
     // The document commands of the Game Settings and File menus: the two
     // exports and the environment settings.
     void OnDocumentCommand(int id, CDocumentHolder* holder);
+    // The 3D view's edit modes and camera path commands.
+    void OnMapEditCommand(CMap3DView& view, int id);
     // Opens, activates or steps past the tree window of the active document.
     void ToggleTreeView();
     // Direct editing: opens or activates the text window of the active

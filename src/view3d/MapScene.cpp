@@ -10,8 +10,10 @@
 #include "platform/Prompts.h"
 #include "platform/Text.h"
 #include "resources/ResourceCatalogue.h"
+#include "view3d/MapEditor.h"
 #include "view3d/ModelCache.h"
 #include "view3d/SceneObject.h"
+#include "view3d/ZoneObject.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -84,7 +86,7 @@ bool KindShown(int kind, bool mapElement, const platform::ViewFlags& show) {
 }
 
 MapScene::MapScene(CVarnholtMapEditorDoc& doc, Services services)
-    : m_doc(&doc), m_services(services) {
+    : m_doc(&doc), m_services(services), m_editor(std::make_unique<MapEditor>(*this, doc)) {
     m_doc->AddObserver(this);
 }
 
@@ -106,7 +108,17 @@ SceneEntity* MapScene::EntityOf(const CDefNode* node) const {
 
 // --- start-up ---------------------------------------------------------------------------
 
+MapScene::ContextScope::ContextScope(MapScene& scene)
+    : m_window(scene.m_device ? scene.m_window : nullptr) {
+    if (m_window) m_token = m_window->MakeCurrent();
+}
+
+MapScene::ContextScope::~ContextScope() {
+    if (m_window) m_window->RestoreCurrent(m_token);
+}
+
 bool MapScene::StartUp(SceneWindow& window) {
+    m_window = &window;
     m_camera.SetWorldBound(kStartWorldBound);
     window.SetWaitCursor(true);
     auto fail = [&](const char* message) {
@@ -145,6 +157,7 @@ bool MapScene::StartUp(SceneWindow& window) {
     MakeBackdrop();
     if (m_doc->Roots().size() >= 2) LoadWaypoints();
     RebuildLists();
+    SyncZones();
     if (m_services.progress) m_services.progress->Close();
     m_camera.ResetFromDocument(m_doc->Roots());
     m_started = true;
@@ -262,6 +275,38 @@ void MapScene::LoadWaypoints() {
     }
 }
 
+void MapScene::SyncZones() {
+    m_zoneObjects.clear();
+    if (!m_doc) return;
+    for (const auto& zone : m_doc->Zones()) {
+        if (zone->shape != document::ZoneRecord::Circle) continue;
+        auto object = std::make_unique<ZoneObject>(*zone);
+        if (m_objectsValid && m_device) object->Rebuild(*m_device, m_services.zonePainter);
+        m_zoneObjects.push_back(std::move(object));
+    }
+    m_editor->ZonesChanged();
+}
+
+void MapScene::ReloadWaypoints() {
+    m_waypointsDirty = false;
+    const CDefNode* selected = nullptr;
+    if (SceneEntity* entity = m_editor->Selected(); entity && entity->Kind() == KindLink)
+        selected = entity->Node();
+    for (auto& waypoint : m_waypoints) {
+        m_editor->ForgetEntity(waypoint.get(), false);
+        m_byNode.erase(waypoint->Node());
+        waypoint->ReleaseDeviceObjects();
+    }
+    LoadWaypoints();
+    if (m_objectsValid && m_device)
+        for (auto& waypoint : m_waypoints)
+            waypoint->RestoreDeviceObjects(*m_device);
+    RebuildLists();
+    // The waypoint selected before is selected again, as the same node.
+    if (selected)
+        if (SceneEntity* again = EntityOf(selected)) m_editor->Reselect(again);
+}
+
 void MapScene::MakeBackdrop() {
     const MapGeometry geometry = MapGeometryOf(m_doc->WorldRect());
     const BackdropPlacement placement = PlaceBackdrop(geometry, m_doc->Extent());
@@ -313,6 +358,9 @@ DeviceResult MapScene::RestoreDeviceObjects() {
     }
     for (auto& waypoint : m_waypoints)
         waypoint->RestoreDeviceObjects(d);
+    for (auto& zone : m_zoneObjects)
+        zone->Rebuild(d, m_services.zonePainter);
+    m_editor->RestoreDeviceObjects(d);
     ApplySamplerStates();
     SetFixedStates();
     const PresentParameters back = d.BackBuffer();
@@ -362,6 +410,9 @@ void MapScene::InvalidateDeviceObjects() {
         entity->ReleaseDeviceObjects();
     for (auto& waypoint : m_waypoints)
         waypoint->ReleaseDeviceObjects();
+    for (auto& zone : m_zoneObjects)
+        zone->ReleaseDeviceObjects();
+    if (m_editor) m_editor->ReleaseDeviceObjects();
     if (m_sky) m_sky->ReleaseDeviceObjects();
     if (m_groundPlane) m_groundPlane->ReleaseDeviceObjects();
     m_objectsValid = false;
@@ -369,11 +420,13 @@ void MapScene::InvalidateDeviceObjects() {
 
 void MapScene::DeleteDeviceObjects() {
     InvalidateDeviceObjects();
+    if (m_editor) m_editor->ForgetAll();
     m_lists = RenderLists();
     m_byNode.clear();
     m_placing = nullptr;
     m_entities.clear();
     m_waypoints.clear();
+    m_zoneObjects.clear();
     m_sky.reset();
     m_groundPlane.reset();
     m_heightMesh.reset();

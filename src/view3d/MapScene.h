@@ -38,6 +38,9 @@ namespace view3d {
 
 class CModelCache;
 class GroundQuadObject;
+class MapEditor;
+class ZoneObject;
+class ZonePainter;
 struct Frustum;
 
 // The texts the view shows when it cannot go on; each closes the document's
@@ -67,7 +70,17 @@ inline constexpr int kMinimapSide = 250;
 // be shown. The Qt widget implements it; tests script it.
 class SceneWindow {
   public:
+    // The drawing context that was current before MakeCurrent.
+    struct ContextToken {
+        void* context = nullptr;
+        void* surface = nullptr;
+    };
     virtual ~SceneWindow() = default;
+    // Makes the view's drawing context current for work on the device
+    // outside a frame (the document changed, an edit); RestoreCurrent puts
+    // back whatever was current before.
+    virtual ContextToken MakeCurrent() { return {}; }
+    virtual void RestoreCurrent(const ContextToken&) {}
     // The device for the view's window, or null (with nothing made) when
     // none can be made. The window keeps it; the scene only uses it.
     virtual RenderDevice* CreateDevice() = 0;
@@ -112,6 +125,8 @@ class MapScene : private document::DocumentObserver {
         platform::Prompts* prompts = nullptr;
         platform::Progress* progress = nullptr;
         document::MessageRelay* relay = nullptr;
+        // Paints the zones' pictures; without one zones are drawn plain.
+        ZonePainter* zonePainter = nullptr;
     };
     MapScene(document::CVarnholtMapEditorDoc& doc, Services services);
     ~MapScene() override;
@@ -163,6 +178,9 @@ class MapScene : private document::DocumentObserver {
     void SetFrustumCulling(bool on) { m_culling = on; }
     // The entity being placed, drawn with its own rotation (may be null).
     void SetPlacing(SceneEntity* entity) { m_placing = entity; }
+    // The editing tools working on this scene.
+    MapEditor& Editor() { return *m_editor; }
+    const MapEditor& Editor() const { return *m_editor; }
 
     // --- camera and ground ------------------------------------------------------------
     Camera& GetCamera() { return m_camera; }
@@ -202,9 +220,28 @@ class MapScene : private document::DocumentObserver {
     unsigned long NextWaypointNumber() const { return m_nextWaypoint; }
     // Why elements were left out at loading (type unknown, no model).
     const std::vector<std::string>& SkippedElements() const { return m_skipped; }
+    const std::vector<std::unique_ptr<SceneEntity>>& Waypoints() const { return m_waypoints; }
+    const std::vector<std::unique_ptr<ZoneObject>>& ZoneObjects() const { return m_zoneObjects; }
 
   private:
+    friend class MapEditor;
+    // The view's context is current while it lives.
+    class ContextScope {
+      public:
+        explicit ContextScope(MapScene& scene);
+        ~ContextScope();
+        ContextScope(const ContextScope&) = delete;
+        ContextScope& operator=(const ContextScope&) = delete;
+
+      private:
+        SceneWindow* m_window;
+        SceneWindow::ContextToken m_token;
+    };
     void OnDocumentChange(const document::DocumentChange& change) override;
+    // Zone objects for the document's circle zones, made anew.
+    void SyncZones();
+    void ReloadWaypoints();
+    bool InWaypoints(const CDefNode* node) const;
 
     bool LoadElements();
     std::unique_ptr<SceneEntity> MakeElementEntity(CDefNode& element, bool first);
@@ -223,6 +260,7 @@ class MapScene : private document::DocumentObserver {
 
     document::CVarnholtMapEditorDoc* m_doc;
     Services m_services;
+    SceneWindow* m_window = nullptr;
     RenderDevice* m_device = nullptr;
     std::string m_deviceStats;
     std::unique_ptr<TextureCache> m_textures;
@@ -241,6 +279,11 @@ class MapScene : private document::DocumentObserver {
     glm::vec3 m_skyPosition{0.0f};
     float m_skyScale = 1.0f;
     std::unique_ptr<GroundQuadObject> m_groundPlane;
+    std::vector<std::unique_ptr<ZoneObject>> m_zoneObjects;
+    std::unique_ptr<MapEditor> m_editor;
+    // A change inside the waypoints block: they are read again once the
+    // edit is complete.
+    bool m_waypointsDirty = false;
     std::unique_ptr<HeightMesh> m_heightMesh;
     BackdropScale m_backdropScale;
     RenderLists m_lists;

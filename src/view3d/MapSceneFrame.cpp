@@ -7,8 +7,10 @@
 #include "document/VarnholtMapEditorDoc.h"
 #include "format/DefNode.h"
 #include "platform/Progress.h"
+#include "view3d/MapEditor.h"
 #include "view3d/ModelCache.h"
 #include "view3d/SceneObject.h"
+#include "view3d/ZoneObject.h"
 
 #include <glm/ext/matrix_clip_space.hpp>
 #include <glm/ext/matrix_transform.hpp>
@@ -195,6 +197,18 @@ DeviceResult MapScene::Render() {
         m_stats.links = m_lists.links.size();
     }
 
+    if (m_editor->Mode() == EditMode::Zones && !m_capturing) {
+        d.SetRenderState(RenderState::CullMode, CullNone);
+        d.SetRenderState(RenderState::ZEnable, 0);
+        d.SetRenderState(RenderState::ZWriteEnable, 0);
+        for (const auto& zone : m_zoneObjects)
+            zone->Render(d);
+        if (const ZoneObject* draft = m_editor->DraftObject()) draft->Render(d);
+        d.SetRenderState(RenderState::ZEnable, 1);
+        d.SetRenderState(RenderState::ZWriteEnable, 1);
+        d.SetRenderState(RenderState::CullMode, CullCounterClockwise);
+    }
+
     if (m_placing && m_placing->Object()) {
         d.SetTransform(TransformType::World, world * m_placing->Rotation());
         m_placing->Object()->Render(d);
@@ -280,6 +294,7 @@ void MapScene::SaveCamera() {
 }
 
 void MapScene::OnUpdate(document::UpdateHint hint, intptr_t param) {
+    ContextScope current(*this);
     switch (hint) {
     case document::UpdateHint::AboutToSave:
         SaveCamera();
@@ -301,8 +316,35 @@ void MapScene::OnUpdate(document::UpdateHint hint, intptr_t param) {
         }
         break;
     }
-    case document::UpdateHint::GoToElement:
-        FocusOn(reinterpret_cast<const CDefNode*>(param));
+    case document::UpdateHint::GoToElement: {
+        const auto* node = reinterpret_cast<const CDefNode*>(param);
+        if (!m_editor->SelectNode(node)) FocusOn(node);
+        break;
+    }
+    case document::UpdateHint::PlaceEntity:
+        if (param) m_editor->PlaceEntity(reinterpret_cast<const char*>(param));
+        break;
+    case document::UpdateHint::PlacePrepared:
+        if (param) m_editor->PlacePrepared(*reinterpret_cast<const CDefNode*>(param));
+        break;
+    case document::UpdateHint::PlayerChanged:
+        m_editor->SetPlayerSide(static_cast<int>(param));
+        break;
+    case document::UpdateHint::TurnChanged:
+        m_editor->SetTurn(static_cast<double>(param));
+        break;
+    case document::UpdateHint::LeaveChanged:
+        m_editor->SetApplyTurn(param != 0);
+        break;
+    case document::UpdateHint::EditModeChanged:
+        // The mode chosen in the bars: no announcement back, the bars
+        // already show it.
+        if (EditModeOfCategory(param) != m_editor->Mode())
+            m_editor->SetEditMode(EditModeOfCategory(param), false);
+        break;
+    case document::UpdateHint::ElementDeleted:
+    case document::UpdateHint::WaypointDeleted:
+        m_editor->ElementDeleted(reinterpret_cast<const CDefNode*>(param));
         break;
     default:
         break;
@@ -317,15 +359,25 @@ void MapScene::OnDocumentChange(const document::DocumentChange& change) {
         if (change.kind == ChangeKind::Destroyed) m_doc = nullptr;
         return;
     }
+    // Any view may have changed the document: this view's buffers are made
+    // and released in its own context.
+    ContextScope current(*this);
     switch (change.kind) {
     case ChangeKind::AboutToRemove:
         if (change.node) ForgetSubtree(change.node);
+        if (change.node && InWaypoints(change.parent)) m_waypointsDirty = true;
         break;
     case ChangeKind::Inserted:
         if (change.node) AddElement(change.node);
         break;
     case ChangeKind::Changed:
         if (change.node) ElementChanged(change.node);
+        break;
+    case ChangeKind::RecordsChanged:
+        SyncZones();
+        break;
+    case ChangeKind::HistoryChanged:
+        if (m_waypointsDirty) ReloadWaypoints();
         break;
     case ChangeKind::Reset:
         ReloadAll();
@@ -350,6 +402,7 @@ void MapScene::ForgetSubtree(const CDefNode* node) {
                 continue;
             }
             if (m_placing == entity) m_placing = nullptr;
+            m_editor->ForgetEntity(entity);
             m_byNode.erase(entity->Node());
             entity->ReleaseDeviceObjects();
             if (!waypoints && entity == MapEntity()) m_heightMesh.reset();
@@ -374,18 +427,11 @@ void MapScene::AddElement(CDefNode* node) {
     }();
     CDefNode* waypoints = m_doc->Roots().size() >= 2 ? m_doc->Helpers() : nullptr;
     waypoints = waypoints ? waypoints->FindChild("waypoints") : nullptr;
-    if (waypoints && (parent == waypoints || node == waypoints || IsDescendant(waypoints, node))) {
+    if (waypoints && (InWaypoints(node) || IsDescendant(waypoints, node))) {
         // Waypoints refer to each other by number; they are read again as a
-        // whole so that every line finds its target.
-        for (auto& waypoint : m_waypoints)
-            m_byNode.erase(waypoint->Node());
-        for (auto& waypoint : m_waypoints)
-            waypoint->ReleaseDeviceObjects();
-        LoadWaypoints();
-        if (m_objectsValid && m_device)
-            for (auto& waypoint : m_waypoints)
-                waypoint->RestoreDeviceObjects(*m_device);
-        RebuildLists();
+        // whole, once the edit is complete, so that every line finds its target.
+        m_waypointsDirty = true;
+        if (!m_doc->InEdit()) ReloadWaypoints();
         return;
     }
     if (!underRoot || m_byNode.count(node)) return;
@@ -397,8 +443,21 @@ void MapScene::AddElement(CDefNode* node) {
     RebuildLists();
 }
 
+bool MapScene::InWaypoints(const CDefNode* node) const {
+    if (!node || !m_doc || m_doc->Roots().size() < 2) return false;
+    const CDefNode* helpers = m_doc->Helpers();
+    const CDefNode* block = helpers ? helpers->FindChild("waypoints") : nullptr;
+    return block && IsDescendant(node, block);
+}
+
 void MapScene::ElementChanged(CDefNode* node) {
     if (!m_doc) return;
+    if (InWaypoints(node)) {
+        // Changed notices come when the edit is complete: the links and
+        // colours are read again at once.
+        ReloadWaypoints();
+        return;
+    }
     CDefNode* element = node;
     SceneEntity* entity = EntityOf(element);
     if (!entity) {
@@ -427,6 +486,8 @@ void MapScene::ReloadAll() {
     // Text mode replaced the elements: the scene is built again from them.
     const bool valid = m_objectsValid;
     InvalidateDeviceObjects();
+    m_editor->ForgetAll();
+    m_zoneObjects.clear();
     m_lists = RenderLists();
     m_byNode.clear();
     m_placing = nullptr;
@@ -453,6 +514,7 @@ void MapScene::ReloadAll() {
         if (m_groundPlane) m_groundPlane->CreateDeviceObjects(*m_device);
         m_objectsValid = true;
     }
+    SyncZones();
 }
 
 // --- minimap ------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "platform/Prompts.h"
 #include "view3d/DeviceEnumeration.h"
 #include "view3d/device/GlRenderDevice.h"
+#include "view3d/widget/EditCursors.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -80,7 +81,10 @@ PlatformDescription DescribePlatform(const QOpenGLContext& context, const QScree
 
 CMap3DView::CMap3DView(CVarnholtMapEditorDoc& doc, MapScene::Services services,
                        const SceneOptions& options, QWidget* parent)
-    : QOpenGLWidget(parent), m_doc(&doc), m_scene(std::make_unique<MapScene>(doc, services)),
+    : QOpenGLWidget(parent), m_doc(&doc), m_scene([&] {
+          services.zonePainter = &m_zonePainter;
+          return std::make_unique<MapScene>(doc, services);
+      }()),
       m_options(options) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -254,43 +258,97 @@ QPointF CMap3DView::DevicePoint(const QPointF& logical) const {
     return logical * devicePixelRatio();
 }
 
-void CMap3DView::mousePressEvent(QMouseEvent* event) {
-    if (!m_scene->Started()) return;
-    const QPointF p = DevicePoint(event->position());
-    Camera& camera = m_scene->GetCamera();
-    switch (event->button()) {
-    case Qt::LeftButton:
-        camera.ButtonDown(CameraLeft, float(p.x()), float(p.y()));
-        break;
-    case Qt::RightButton:
-        camera.ButtonDown(CameraRight, float(p.x()), float(p.y()));
-        break;
-    case Qt::MiddleButton:
-        camera.ButtonDown(CameraMiddle, float(p.x()), float(p.y()));
-        setCursor(Qt::SizeAllCursor);
-        break;
-    default:
-        return;
+PointerState CMap3DView::Pointer(const QPointF& logical, Qt::MouseButtons buttons) const {
+    const QPointF p = DevicePoint(logical);
+    PointerState pointer;
+    pointer.x = float(p.x());
+    pointer.y = float(p.y());
+    pointer.left = buttons & Qt::LeftButton;
+    pointer.middle = buttons & Qt::MiddleButton;
+    pointer.right = buttons & Qt::RightButton;
+    return pointer;
+}
+
+SceneWindow::ContextToken CMap3DView::MakeCurrent() {
+    ContextToken token;
+    QOpenGLContext* previous = QOpenGLContext::currentContext();
+    token.context = previous;
+    token.surface = previous ? previous->surface() : nullptr;
+    if (context() && previous != context()) makeCurrent();
+    return token;
+}
+
+void CMap3DView::RestoreCurrent(const ContextToken& token) {
+    auto* previous = static_cast<QOpenGLContext*>(token.context);
+    if (previous == context()) return;
+    if (previous && token.surface)
+        previous->makeCurrent(static_cast<QSurface*>(token.surface));
+    else if (context())
+        doneCurrent();
+}
+
+void CMap3DView::ShowEditState() {
+    const int mode = static_cast<int>(m_scene->Editor().Cursor());
+    if (mode != m_shownCursor) {
+        m_shownCursor = mode;
+        if (mode == 0)
+            unsetCursor();
+        else
+            setCursor(EditCursor(mode));
     }
     update();
 }
 
+void CMap3DView::mousePressEvent(QMouseEvent* event) {
+    if (!m_scene->Started()) return;
+    const PointerState pointer = Pointer(event->position(), event->buttons());
+    m_lastPointer = event->position();
+    Camera& camera = m_scene->GetCamera();
+    ContextGuard current(*this);
+    MapEditor& editor = m_scene->Editor();
+    switch (event->button()) {
+    case Qt::LeftButton:
+        editor.LeftDown(pointer);
+        camera.ButtonDown(CameraLeft, pointer.x, pointer.y);
+        break;
+    case Qt::RightButton:
+        editor.RightDown();
+        camera.ButtonDown(CameraRight, pointer.x, pointer.y);
+        break;
+    case Qt::MiddleButton:
+        editor.MiddleDown();
+        camera.ButtonDown(CameraMiddle, pointer.x, pointer.y);
+        break;
+    default:
+        return;
+    }
+    ShowEditState();
+}
+
 void CMap3DView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::MiddleButton) unsetCursor();
+    if (!m_scene->Started()) return;
+    const PointerState pointer = Pointer(event->position(), event->buttons());
+    ContextGuard current(*this);
+    if (event->button() == Qt::LeftButton)
+        m_scene->Editor().LeftUp(pointer);
+    else
+        m_scene->Editor().OtherUp();
+    ShowEditState();
 }
 
 void CMap3DView::mouseMoveEvent(QMouseEvent* event) {
     if (!m_scene->Started()) return;
-    const QPointF p = DevicePoint(event->position());
+    const PointerState pointer = Pointer(event->position(), event->buttons());
+    m_lastPointer = event->position();
     unsigned buttons = 0;
-    if (event->buttons() & Qt::LeftButton) buttons |= CameraLeft;
-    if (event->buttons() & Qt::RightButton) buttons |= CameraRight;
-    if (event->buttons() & Qt::MiddleButton) buttons |= CameraMiddle;
-    bool changed = false;
-    if (!(buttons & (CameraRight | CameraMiddle)))
-        changed = m_scene->UpdateGroundPoint(float(p.x()), float(p.y())).has_value();
-    changed |= m_scene->GetCamera().MouseMove(buttons, float(p.x()), float(p.y()));
-    if (changed) update();
+    if (pointer.left) buttons |= CameraLeft;
+    if (pointer.right) buttons |= CameraRight;
+    if (pointer.middle) buttons |= CameraMiddle;
+    ContextGuard current(*this);
+    bool changed = m_scene->Editor().MouseMove(pointer);
+    changed |= m_scene->GetCamera().MouseMove(buttons, pointer.x, pointer.y);
+    const int mode = static_cast<int>(m_scene->Editor().Cursor());
+    if (changed || mode != m_shownCursor) ShowEditState();
 }
 
 void CMap3DView::wheelEvent(QWheelEvent* event) {
@@ -299,23 +357,56 @@ void CMap3DView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+namespace {
+
+EditKey EditKeyOf(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+        return EditKey::Up;
+    case Qt::Key_Down:
+        return EditKey::Down;
+    case Qt::Key_W:
+        return EditKey::W;
+    case Qt::Key_E:
+        return EditKey::E;
+    case Qt::Key_L:
+        return EditKey::L;
+    case Qt::Key_Z:
+        return EditKey::Z;
+    case Qt::Key_C:
+        return EditKey::C;
+    default:
+        return EditKey::Other;
+    }
+}
+
+} // namespace
+
 void CMap3DView::keyPressEvent(QKeyEvent* event) {
     if (!m_scene->Started()) return QOpenGLWidget::keyPressEvent(event);
-    bool handled = false;
+    ContextGuard current(*this);
+    const EditKey key = EditKeyOf(event->key());
+    const PointerState pointer = Pointer(m_lastPointer, QGuiApplication::mouseButtons());
     switch (event->key()) {
     case Qt::Key_Left:
-        handled = m_scene->GetCamera().KeyDown(CameraKey::Left);
-        break;
+        if (m_scene->GetCamera().KeyDown(CameraKey::Left)) update();
+        return;
     case Qt::Key_Right:
-        handled = m_scene->GetCamera().KeyDown(CameraKey::Right);
-        break;
+        if (m_scene->GetCamera().KeyDown(CameraKey::Right)) update();
+        return;
+    case Qt::Key_Escape:
+        if (m_fullscreen) break;
+        m_scene->Editor().Cancel();
+        ShowEditState();
+        return;
     default:
         break;
     }
-    if (handled)
-        update();
-    else
-        QOpenGLWidget::keyPressEvent(event);
+    if (key == EditKey::Other) return QOpenGLWidget::keyPressEvent(event);
+    // A held letter is one press, however long it is held; the height keys repeat.
+    if (event->isAutoRepeat() && key != EditKey::Up && key != EditKey::Down) return;
+    m_scene->Editor().KeyDown(key, pointer);
+    ShowEditState();
 }
 
 void CMap3DView::keyReleaseEvent(QKeyEvent* event) {
@@ -323,7 +414,12 @@ void CMap3DView::keyReleaseEvent(QKeyEvent* event) {
         ToggleFullscreen();
         return;
     }
-    QOpenGLWidget::keyReleaseEvent(event);
+    const EditKey key = EditKeyOf(event->key());
+    if (!m_scene->Started() || key == EditKey::Other || event->isAutoRepeat())
+        return QOpenGLWidget::keyReleaseEvent(event);
+    ContextGuard current(*this);
+    m_scene->Editor().KeyUp(key, Pointer(m_lastPointer, QGuiApplication::mouseButtons()));
+    ShowEditState();
 }
 
 void CMap3DView::closeEvent(QCloseEvent* event) {

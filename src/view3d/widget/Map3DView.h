@@ -1,7 +1,9 @@
 #pragma once
 
+#include "view3d/MapEditor.h"
 #include "view3d/MapScene.h"
 #include "view3d/device/GlRenderDevice.h"
+#include "view3d/widget/QtZonePainter.h"
 
 #include <QOpenGLWidget>
 #include <QPointer>
@@ -48,6 +50,20 @@ class CMap3DView : public QOpenGLWidget, private view3d::SceneWindow {
     // The top view of the map for the minimap and the bounds dialog.
     std::optional<document::BoundsPicture> CaptureMinimap();
 
+    // The editing tools and the dialogs they open (may be null).
+    view3d::MapEditor& Editor() { return m_scene->Editor(); }
+    void SetEditDialogs(std::unique_ptr<view3d::EditDialogs> dialogs) {
+        m_editDialogs = std::move(dialogs);
+        m_scene->Editor().SetDialogs(m_editDialogs.get());
+    }
+    // Runs an editing command in the view's context and shows the result.
+    template <typename Command> auto RunEdit(Command command) {
+        ContextGuard guard(*this);
+        auto result = command(m_scene->Editor());
+        ShowEditState();
+        return result;
+    }
+
     // The frame around the view starts or ends a size or move: the view
     // pauses meanwhile and takes its new size at the end.
     void EnterSizeMove();
@@ -75,7 +91,22 @@ class CMap3DView : public QOpenGLWidget, private view3d::SceneWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Makes the view's context current for its lifetime and puts the
+    // previous one back.
+    class ContextGuard {
+      public:
+        explicit ContextGuard(CMap3DView& view) : m_view(view), m_token(view.MakeCurrent()) {}
+        ~ContextGuard() { m_view.RestoreCurrent(m_token); }
+        ContextGuard(const ContextGuard&) = delete;
+        ContextGuard& operator=(const ContextGuard&) = delete;
+
+      private:
+        CMap3DView& m_view;
+        ContextToken m_token;
+    };
     // SceneWindow
+    ContextToken MakeCurrent() override;
+    void RestoreCurrent(const ContextToken& token) override;
     view3d::RenderDevice* CreateDevice() override;
     bool CreateFullscreenWindow() override { return true; }
     bool AttachDevice() override { return true; }
@@ -87,8 +118,13 @@ class CMap3DView : public QOpenGLWidget, private view3d::SceneWindow {
     void ContextAboutToGo();
     void ApplySize();
     QPointF DevicePoint(const QPointF& logical) const;
+    view3d::PointerState Pointer(const QPointF& logical, Qt::MouseButtons buttons) const;
+    // The cursor of the editing tools' mode, and a repaint.
+    void ShowEditState();
 
     document::CVarnholtMapEditorDoc* m_doc;
+    QtZonePainter m_zonePainter;
+    std::unique_ptr<view3d::EditDialogs> m_editDialogs;
     std::unique_ptr<view3d::MapScene> m_scene;
     std::unique_ptr<view3d::GlRenderDevice> m_device;
     view3d::SceneOptions m_options;
@@ -100,4 +136,6 @@ class CMap3DView : public QOpenGLWidget, private view3d::SceneWindow {
     bool m_minimised = false;
     bool m_sizeMove = false;
     QRect m_windowedGeometry;
+    QPointF m_lastPointer;
+    int m_shownCursor = -1;
 };
