@@ -697,7 +697,7 @@ void CMainFrame::UpdateCommandStates() {
 }
 
 void CMainFrame::ScheduleUpdate() {
-    if (!m_updateTimer->isActive()) m_updateTimer->start();
+    if (m_updateTimer && !m_updateTimer->isActive()) m_updateTimer->start();
 }
 
 // --- menus
@@ -1041,6 +1041,9 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 
 void CMainFrame::Relay(AppMessage message, intptr_t first, intptr_t second) {
     if (m_relayer) m_relayer->Relay(message, first, second);
+    // A selection or placement in a view changes what Delete and Set
+    // Properties can act on.
+    ScheduleUpdate();
 }
 
 intptr_t CMainFrame::LastActivation() const {

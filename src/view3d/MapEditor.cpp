@@ -299,7 +299,8 @@ bool MapEditor::KeyDown(EditKey key, const PointerState& pointer) {
         m_keys |= 1u << static_cast<int>(key);
     if (m_selected) {
         if (key == EditKey::Up || key == EditKey::Down) {
-            MoveSelectedBy(key == EditKey::Up ? 1.0f : -1.0f);
+            // z grows downwards in the map: Up lifts by lowering it.
+            MoveSelectedBy(key == EditKey::Up ? -1.0f : 1.0f);
             return true;
         }
         if (Held(EditKey::W) || (m_selected->Kind() == KindHumans && !m_placing))

@@ -29,6 +29,10 @@ void MoveVertices(std::span<uint8_t> vertices, uint32_t stride, const glm::vec3&
     }
 }
 
+// A waypoint's line runs 10 units above the ground (z grows downwards in
+// the map), where the ground does not hide it.
+constexpr glm::vec3 kLineLift{0.0f, 0.0f, -10.0f};
+
 void PutLineVertex(std::span<uint8_t> bytes, size_t index, const glm::vec3& p) {
     std::memcpy(&bytes[index * 12], &p[0], 12);
 }
@@ -120,8 +124,8 @@ DeviceResult LinkedMeshObject::CreateDeviceObjects(RenderDevice& device) {
     }
     std::span<uint8_t> line;
     if (Succeeded(device.Lock(m_lineBuffer, LockMode::ReadWrite, line))) {
-        PutLineVertex(line, 0, {0.0f, 0.0f, 10.0f});
-        PutLineVertex(line, 1, m_target + glm::vec3(0.0f, 0.0f, 10.0f));
+        PutLineVertex(line, 0, kLineLift);
+        PutLineVertex(line, 1, m_target + kLineLift);
         device.Unlock(m_lineBuffer);
     }
     return MeshObject::CreateDeviceObjects(device);
@@ -135,7 +139,16 @@ void LinkedMeshObject::Transform(const glm::vec3& move, const glm::mat4* matrix,
     glm::vec3 start;
     std::memcpy(&start[0], &line[0], 12);
     PutLineVertex(line, 0, start + move);
-    PutLineVertex(line, 1, m_target + glm::vec3(0.0f, 0.0f, 10.0f));
+    PutLineVertex(line, 1, m_target + kLineLift);
+    m_lineDevice->Unlock(m_lineBuffer);
+}
+
+void LinkedMeshObject::ResetVertices() {
+    MeshObject::ResetVertices();
+    std::span<uint8_t> line;
+    if (!m_lineBuffer || !Succeeded(m_lineDevice->Lock(m_lineBuffer, LockMode::ReadWrite, line)))
+        return;
+    PutLineVertex(line, 0, kLineLift);
     m_lineDevice->Unlock(m_lineBuffer);
 }
 

@@ -195,6 +195,8 @@ class LinkedMeshObject : public MeshObject {
     void Render(RenderDevice& device) override;
     DeviceResult CreateDeviceObjects(RenderDevice& device) override;
     void Transform(const glm::vec3& move, const glm::mat4* matrix, int kind) override;
+    // The line starts at the waypoint's own origin again, with its mesh.
+    void ResetVertices() override;
     void SetTarget(const glm::vec3& point) override;
 
     const glm::vec3& Target() const { return m_target; }

@@ -322,7 +322,7 @@ TEST_F(MapEditorTest, HeightKeysNudgeAndLockedMapElementsNeitherMoveNorGoAway) {
     const float z = tank->RequestedPosition().z;
     editor().KeyDown(EditKey::Up, At(0, 0));
     editor().KeyDown(EditKey::Up, At(0, 0));
-    EXPECT_FLOAT_EQ(tank->RequestedPosition().z, z + 2.0f);
+    EXPECT_FLOAT_EQ(tank->RequestedPosition().z, z - 2.0f) << "up is towards smaller z";
     EXPECT_EQ(doc->UndoSteps(), 1u) << "presses in a row are one step";
     ExpectUndoGivesTheOriginalBytes();
 
@@ -621,3 +621,4 @@ TEST_F(MapEditorTest, NothingDeletedOrUndoneStaysSelectedHoveredOrPlaced) {
     scene.reset();
     EXPECT_EQ(window.device.LiveVertexBuffers(), 0u);
 }
+

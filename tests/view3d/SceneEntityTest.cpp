@@ -156,7 +156,7 @@ TEST_F(SceneEntityTest, WaypointTurnsLinkColouredAfterDeselectAndStoresItsTarget
     auto* linked = static_cast<LinkedMeshObject*>(link.Object());
     EXPECT_EQ(linked->Target(), glm::vec3(30.0f, 40.0f, 2.0f));
     EXPECT_EQ(Positions(m_device.VertexBytes(linked->LineBuffer()), 12)[1],
-              glm::vec3(30.0f, 40.0f, 12.0f));
+              glm::vec3(30.0f, 40.0f, -8.0f));
     EXPECT_TRUE(link.SetTargetPoint({1, 2, 3}));
 }
 

@@ -163,8 +163,8 @@ TEST_F(SceneObjectTest, LinkLineIsDrawnOnlyWithATargetAndFollowsMovesAndTargets)
     EXPECT_EQ(head, expected);
     EXPECT_EQ(m_device.Log().back(), "DrawIndexedPrimitive TriangleList 0 0 4 0 2");
     auto ends = Positions(m_device.VertexBytes(link->LineBuffer()), 12);
-    EXPECT_EQ(ends[0], glm::vec3(1.0f, 2.0f, 13.0f));
-    EXPECT_EQ(ends[1], glm::vec3(50.0f, 60.0f, 10009.0f));
+    EXPECT_EQ(ends[0], glm::vec3(1.0f, 2.0f, -7.0f));
+    EXPECT_EQ(ends[1], glm::vec3(50.0f, 60.0f, 9989.0f));
 
     // Unlinking (z 10000) draws no line again; the line buffer is managed
     // and does not block a reset.

@@ -394,6 +394,11 @@ void CMap3DView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Right:
         if (m_scene->GetCamera().KeyDown(CameraKey::Right)) update();
         return;
+    case Qt::Key_Delete:
+        // The window-wide Delete leaves its key to the view with the focus.
+        m_scene->Editor().Delete();
+        ShowEditState();
+        return;
     case Qt::Key_Escape:
         if (m_fullscreen) break;
         m_scene->Editor().Cancel();
