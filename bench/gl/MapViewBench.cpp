@@ -4,7 +4,9 @@
 // one frame, for the demo mission and the big 20,000-element mission.
 //
 // Each frame's draw calls and state changes are counted on the recording
-// device with the same scene, reported as counters. The big demo game is
+// device with the same scene, reported as counters. The editing figures:
+// a click that selects (a pick over every element), one step of a drag,
+// and placing a new element. The big demo game is
 // VM_BIG_GAME when set, otherwise /tmp/biggame when it exists; without it
 // the big benchmarks are skipped with a message.
 
@@ -13,14 +15,18 @@
 #include "platform/Progress.h"
 #include "platform/Prompts.h"
 #include "resources/ResourceCatalogue.h"
+#include "view3d/MapEditor.h"
 #include "view3d/MapScene.h"
 #include "view3d/ModelCache.h"
 #include "view3d/RecordingDevice.h"
+#include "view3d/SceneEntity.h"
+#include "view3d/SceneObject.h"
 #include "view3d/device/GlRenderDevice.h"
 #include "view3d/device/OffscreenContext.h"
 
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
+#include <glm/mat4x4.hpp>
 
 #include <unistd.h>
 
@@ -232,10 +238,122 @@ void BM_DrawFrame(benchmark::State& state, Game* (*game)()) {
     state.counters["objects"] = static_cast<double>(view.scene->Lists().objects.size());
 }
 
+// The window pixel where a point of the map is seen.
+PointerState ScreenOf(const Camera& camera, const glm::vec3& point, bool left) {
+    const glm::vec4 clip = camera.ProjectionMatrix() * camera.ViewMatrix() *
+                           camera.WorldMatrix() * glm::vec4(point, 1.0f);
+    PointerState pointer;
+    pointer.x = (clip.x / clip.w + 1.0f) * 0.5f * float(kWidth);
+    pointer.y = (1.0f - clip.y / clip.w) * 0.5f * float(kHeight);
+    pointer.left = left;
+    return pointer;
+}
+
+// A mission element that a click where it stands selects, in the middle
+// of the view.
+SceneEntity* ClickableUnit(MapScene& scene, CVarnholtMapEditorDoc& doc) {
+    CDefNode* root = doc.WorkingRoot();
+    if (!root) return nullptr;
+    for (CDefNode* child : root->Children()) {
+        SceneEntity* e = scene.EntityOf(child);
+        if (!e || child->locked || e->Kind() > KindHumans) continue;
+        scene.FocusOn(child);
+        if (scene.Editor().PickAt(ScreenOf(scene.GetCamera(), e->RequestedPosition(), false)) == e)
+            return e;
+    }
+    return nullptr;
+}
+
+void BM_ClickSelect(benchmark::State& state, Game* (*game)()) {
+    Game* g = game();
+    if (!Ready(state, g)) return;
+    OpenView<GlWindow> view;
+    if (!view.Open(*g)) return state.SkipWithError("the view did not start");
+    MapScene& scene = *view.scene;
+    SceneEntity* unit = ClickableUnit(scene, *view.doc);
+    if (!unit) return state.SkipWithError("no element to click");
+    const PointerState on = ScreenOf(scene.GetCamera(), unit->RequestedPosition(), true);
+    PointerState beside = on;
+    beside.x += 300.0f;
+    bool hit = true;
+    for (auto _ : state) {
+        // On the element, then beside it: every click picks over all elements.
+        const PointerState& at = hit ? on : beside;
+        scene.Editor().LeftDown(at);
+        PointerState up = at;
+        up.left = false;
+        scene.Editor().LeftUp(up);
+        hit = !hit;
+    }
+    state.counters["entities"] = static_cast<double>(scene.EntityCount());
+}
+
+void BM_DragStep(benchmark::State& state, Game* (*game)()) {
+    Game* g = game();
+    if (!Ready(state, g)) return;
+    OpenView<GlWindow> view;
+    if (!view.Open(*g)) return state.SkipWithError("the view did not start");
+    MapScene& scene = *view.scene;
+    SceneEntity* unit = ClickableUnit(scene, *view.doc);
+    if (!unit) return state.SkipWithError("no element to drag");
+    PointerState at = ScreenOf(scene.GetCamera(), unit->RequestedPosition(), true);
+    scene.Editor().MouseMove(at);
+    scene.Editor().LeftDown(at);
+    float dx = 8.0f;
+    for (auto _ : state) {
+        // One mouse move of a drag: the ground point, the hover pick and
+        // the element's vertices moved on the device.
+        at.x += dx;
+        dx = -dx;
+        scene.Editor().MouseMove(at);
+    }
+    if (!scene.Editor().Dragging()) state.SkipWithError("no drag ran");
+    at.left = false;
+    scene.Editor().LeftUp(at);
+    state.counters["undo_steps"] = static_cast<double>(view.doc->UndoSteps());
+}
+
+void BM_PlaceElement(benchmark::State& state, Game* (*game)()) {
+    Game* g = game();
+    if (!Ready(state, g)) return;
+    OpenView<GlWindow> view;
+    if (!view.Open(*g)) return state.SkipWithError("the view did not start");
+    MapScene& scene = *view.scene;
+    std::string type;
+    for (const auto& entry : g->catalogue->Entries())
+        if (entry.category == KindTanks) {
+            type = entry.name;
+            break;
+        }
+    PointerState at;
+    at.x = kWidth / 2.0f;
+    at.y = kHeight / 2.0f;
+    for (auto _ : state) {
+        // Choosing the type, the element following the mouse, the click
+        // that adds it to the mission and the view.
+        if (!scene.Editor().PlaceEntity(type)) return state.SkipWithError("cannot place");
+        scene.Editor().MouseMove(at);
+        at.left = true;
+        scene.Editor().LeftDown(at);
+        at.left = false;
+        scene.Editor().LeftUp(at);
+        state.PauseTiming();
+        view.doc->Undo();
+        state.ResumeTiming();
+    }
+    state.counters["entities"] = static_cast<double>(scene.EntityCount());
+}
+
 BENCHMARK_CAPTURE(BM_OpenInView, demo, &DemoGame)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_CAPTURE(BM_DrawFrame, demo, &DemoGame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK_CAPTURE(BM_OpenInView, big, &BigGame)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_DrawFrame, big, &BigGame)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(BM_ClickSelect, demo, &DemoGame)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragStep, demo, &DemoGame)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PlaceElement, demo, &DemoGame)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ClickSelect, big, &BigGame)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_DragStep, big, &BigGame)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_PlaceElement, big, &BigGame)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 
