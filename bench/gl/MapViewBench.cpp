@@ -240,8 +240,8 @@ void BM_DrawFrame(benchmark::State& state, Game* (*game)()) {
 
 // The window pixel where a point of the map is seen.
 PointerState ScreenOf(const Camera& camera, const glm::vec3& point, bool left) {
-    const glm::vec4 clip = camera.ProjectionMatrix() * camera.ViewMatrix() *
-                           camera.WorldMatrix() * glm::vec4(point, 1.0f);
+    const glm::vec4 clip = camera.ProjectionMatrix() * camera.ViewMatrix() * camera.WorldMatrix() *
+                           glm::vec4(point, 1.0f);
     PointerState pointer;
     pointer.x = (clip.x / clip.w + 1.0f) * 0.5f * float(kWidth);
     pointer.y = (1.0f - clip.y / clip.w) * 0.5f * float(kHeight);

@@ -621,4 +621,3 @@ TEST_F(MapEditorTest, NothingDeletedOrUndoneStaysSelectedHoveredOrPlaced) {
     scene.reset();
     EXPECT_EQ(window.device.LiveVertexBuffers(), 0u);
 }
-
