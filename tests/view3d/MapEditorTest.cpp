@@ -621,3 +621,25 @@ TEST_F(MapEditorTest, NothingDeletedOrUndoneStaysSelectedHoveredOrPlaced) {
     scene.reset();
     EXPECT_EQ(window.device.LiveVertexBuffers(), 0u);
 }
+
+TEST_F(MapEditorTest, AnAircraftHighAboveTheGroundKeepsItsHeightWhileDragged) {
+    SceneEntity* plane = Unit(KindAirborne);
+    if (!plane) GTEST_SKIP() << "no aircraft in the mission";
+    const PointerState spot = BareGround();
+    const glm::vec3 ground = *scene->UpdateGroundPoint(spot.x, spot.y);
+    {
+        CVarnholtMapEditorDoc::Edit edit(*doc, "Height");
+        const double p[3] = {ground.x, ground.y, 50.0};
+        plane->Node()->SetDoubles("Position", p, 3);
+    }
+    const Box& box = plane->Object()->GetBox();
+    const PointerState press = ScreenOf((box.min + box.max) * 0.5f, true);
+    editor().MouseMove(press);
+    editor().LeftDown(press);
+    ASSERT_EQ(editor().Selected(), plane);
+    for (int step = 1; step <= 5; ++step)
+        editor().MouseMove(At(press.x + 10.0f * step, press.y, true));
+    editor().LeftUp(At(press.x + 50, press.y));
+    EXPECT_FLOAT_EQ(plane->RequestedPosition().z, 50.0f);
+    EXPECT_GT(std::fabs(plane->RequestedPosition().x - ground.x), 1.0f);
+}
