@@ -133,24 +133,9 @@ void SceneEntity::SetColour(const glm::vec4& colour) {
     m_active.diffuse = m_active.ambient = colour;
 }
 
-void SceneEntity::SetTurn(double degrees) {
-    m_rotation = TurnMatrix(degrees);
-    m_hasRotation = true;
-    if (m_node) m_node->SetFloatAt("Turn", 0, degrees);
-}
-
 void SceneEntity::SetTurnOnly(double degrees) {
     m_rotation = TurnMatrix(degrees);
     m_hasRotation = true;
-}
-
-void SceneEntity::LinkTo(SceneEntity& other) {
-    const CDefNode* mid = m_node ? m_node->FindChild("MID") : nullptr;
-    const char* value = mid ? mid->GetValue(0) : nullptr;
-    if (!value || !other.m_node) return;
-    CDefNode* chassis = other.m_node->FindChild("Chassis");
-    if (!chassis) chassis = other.m_node->AddChild("Chassis");
-    chassis->SetText("Uplink", value);
 }
 
 // --- PlayerSceneEntity --------------------------------------------------------------

@@ -71,14 +71,8 @@ class SceneEntity {
     void Deselect(document::MessageRelay* relay);
     // The colour of the normal and the active material.
     void SetColour(const glm::vec4& colour);
-    // Turns the entity and writes "Turn" (degrees) into its node. The
-    // vertices follow at the next absolute move.
-    void SetTurn(double degrees);
     // Turns the entity as its node's "Turn" now says, without writing it.
     void SetTurnOnly(double degrees);
-    // Mounts other on this element: other's "Chassis" gets this element's
-    // "MID" as its "Uplink". Nothing happens without a MID.
-    void LinkTo(SceneEntity& other);
 
     int Kind() const { return m_kind; }
     void SetKind(int kind) { m_kind = kind; }

@@ -88,6 +88,11 @@ class ScriptedDialogs : public EditDialogs {
 
 class ScriptedDocumentDialogs : public document::DocumentDialogs {
   public:
+    bool EditTrigger(document::TriggerRecord&, CDefNode&) override {
+        ++triggers;
+        return true;
+    }
+    int triggers = 0;
     std::optional<document::CameraPathStart>
     ChooseCameraPathStart(const std::vector<std::string>&) override {
         return document::CameraPathStart{};
@@ -642,4 +647,27 @@ TEST_F(MapEditorTest, AnAircraftHighAboveTheGroundKeepsItsHeightWhileDragged) {
     editor().LeftUp(At(press.x + 50, press.y));
     EXPECT_FLOAT_EQ(plane->RequestedPosition().z, 50.0f);
     EXPECT_GT(std::fabs(plane->RequestedPosition().x - ground.x), 1.0f);
+}
+
+TEST_F(MapEditorTest, WOverAUnitSendsThatUnitToTheSelectedWaypoint) {
+    SceneEntity* tank = Clickable(KindTanks);
+    ASSERT_NE(tank, nullptr);
+    const PointerState overTank = ScreenOf(tank->RequestedPosition());
+    // A waypoint laid on bare ground in the same view, then W over the tank.
+    const PointerState spot = BareGround();
+    editor().KeyDown(EditKey::W, spot);
+    editor().LeftDown(At(spot.x, spot.y, true));
+    editor().LeftUp(spot);
+    ASSERT_NE(editor().Selected(), nullptr);
+    ASSERT_EQ(editor().Selected()->Kind(), KindLink);
+    editor().MouseMove(overTank);
+    EXPECT_EQ(editor().Cursor(), CursorMode::WaypointToUnit);
+    EXPECT_EQ(editor().Hover(), tank);
+    const size_t triggers = doc->Triggers().size();
+    editor().LeftDown(At(overTank.x, overTank.y, true));
+    editor().LeftUp(overTank);
+    editor().KeyUp(EditKey::W, overTank);
+    EXPECT_EQ(documentDialogs.triggers, 1);
+    EXPECT_EQ(doc->Triggers().size(), triggers + 1);
+    ExpectUndoGivesTheOriginalBytes();
 }

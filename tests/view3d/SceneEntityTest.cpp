@@ -160,21 +160,14 @@ TEST_F(SceneEntityTest, WaypointTurnsLinkColouredAfterDeselectAndStoresItsTarget
     EXPECT_TRUE(link.SetTargetPoint({1, 2, 3}));
 }
 
-TEST_F(SceneEntityTest, TurnAndMountWriteIntoTheElementNodes) {
+TEST_F(SceneEntityTest, TurningLeavesTheNodeToTheDocument) {
+    // Turns and couplings are written by the document's edits; the entity
+    // only takes the rotation its node now says.
     SceneEntity tank(&m_node, KindTanks, {0, 0, 0});
-    tank.SetTurn(45.0);
+    tank.SetTurnOnly(45.0);
     EXPECT_TRUE(tank.HasRotation());
-    EXPECT_STREQ(m_node.FindChild("Turn")->GetValue(0), "45.000000");
+    EXPECT_EQ(m_node.FindChild("Turn"), nullptr);
     EXPECT_NEAR(tank.Rotation()[0][1], std::sin(0.785398f), 1e-5f);
-
-    CDefNode rider("Entity", "soldier");
-    SceneEntity riderEntity(&rider, KindHumans, {0, 0, 0});
-    tank.LinkTo(riderEntity); // no MID: nothing happens
-    EXPECT_EQ(rider.FindChild("Chassis"), nullptr);
-    m_node.AddChild("MID", "0x2a");
-    tank.LinkTo(riderEntity);
-    ASSERT_NE(rider.FindChild("Chassis"), nullptr);
-    EXPECT_STREQ(rider.FindChild("Chassis")->FindChild("Uplink")->GetValue(0), "0x2a");
 }
 
 } // namespace
