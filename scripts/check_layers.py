@@ -76,6 +76,9 @@ def rules_for(path):
         if len(parts) < 3 or parts[1] == "support":
             return None
         folder = folder_of("/".join(parts[1:]))
+        # The 3D view's window tests drive the whole main window.
+        if folder == "gui3d":
+            folder = "app"
     elif top in ("bench", "tools"):
         # Benchmarks and tools measure and feed the core; the window
         # benchmarks under bench/gui may use the GUI folders, those under
