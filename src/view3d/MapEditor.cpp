@@ -74,9 +74,8 @@ intptr_t CategoryOfEditMode(EditMode mode) {
 
 MapEditor::MapEditor(MapScene& scene, CVarnholtMapEditorDoc& doc) : m_scene(scene), m_doc(doc) {}
 
-MapEditor::~MapEditor() {
-    m_scene.SetPlacing(nullptr);
-}
+// The scene drops the entity being placed before it goes (DeleteDeviceObjects).
+MapEditor::~MapEditor() = default;
 
 void MapEditor::Announce(int message, intptr_t first, intptr_t second) const {
     if (m_scene.m_services.relay)
