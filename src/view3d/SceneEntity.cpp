@@ -163,7 +163,9 @@ void PlayerSceneEntity::MoveTo(const glm::vec3& position, bool relative) {
         m_flag->Transform(difference, nullptr, m_kind);
         m_flag->SetPosition(m_flag->Position() + difference);
     } else {
-        const glm::vec3 flagPosition(position.x, position.y, m_object->GetTop() + 20.0f);
+        // Above the unit is towards smaller z (z grows downwards in the
+        // map): 20 units over its highest point, not under its lowest.
+        const glm::vec3 flagPosition(position.x, position.y, m_object->GetBox().min.z - 20.0f);
         m_flag->ResetVertices();
         m_flag->Transform(flagPosition, m_hasRotation ? &m_rotation : nullptr, m_kind);
         m_flag->SetPosition(flagPosition);

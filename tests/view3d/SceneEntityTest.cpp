@@ -106,12 +106,13 @@ TEST_F(SceneEntityTest, PlayerFlagFloatsAboveTheTopAndFollowsRelativeMoves) {
     ASSERT_EQ(entity.RestoreDeviceObjects(m_device), DeviceResult::Ok);
 
     SceneObject& flag = *entity.Flag();
-    EXPECT_EQ(flag.Position(), glm::vec3(100.0f, 100.0f, 52.0f));
-    EXPECT_NEAR(flag.Centre().z, 52.0f, 1e-4f);
+    // The mesh reaches from z 2 to 32; above it is towards smaller z.
+    EXPECT_EQ(flag.Position(), glm::vec3(100.0f, 100.0f, -18.0f));
+    EXPECT_NEAR(flag.Centre().z, -18.0f, 1e-4f);
     EXPECT_NEAR(flag.Centre().x, 100.0f, 1e-4f);
 
     entity.MoveTo({150.0f, 100.0f, 2.0f}, true);
-    EXPECT_EQ(flag.Position(), glm::vec3(150.0f, 100.0f, 52.0f));
+    EXPECT_EQ(flag.Position(), glm::vec3(150.0f, 100.0f, -18.0f));
     EXPECT_NEAR(flag.Centre().x, 150.0f, 1e-4f);
 
     entity.ReleaseDeviceObjects();
