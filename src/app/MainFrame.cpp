@@ -212,7 +212,19 @@ CMainFrame::CMainFrame(Context context, QWidget* parent)
 
     m_relayer = std::make_unique<CMessageRelayer>(
         m_entityBar, m_propBar, [this](document::UpdateHint hint, intptr_t param) {
-            if (CDocumentHolder* holder = ActiveDocument()) holder->UpdateAllViews(hint, param);
+            CDocumentHolder* holder = ActiveDocument();
+            if (!holder) return;
+            // A new element follows the mouse in one window only: the 3D
+            // window in front, or the document's first when a tree is.
+            if (hint == document::UpdateHint::PlaceEntity ||
+                hint == document::UpdateHint::PlacePrepared) {
+                CMap3DView* view = ActiveMapView();
+                const std::vector<CMap3DView*> views = holder->MapViews();
+                if (!view && !views.empty()) view = views.front();
+                if (view) view->OnUpdate(static_cast<int>(hint), param);
+                return;
+            }
+            holder->UpdateAllViews(hint, param);
         });
 
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnActiveWindowChanged);
