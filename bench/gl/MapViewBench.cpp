@@ -264,13 +264,22 @@ SceneEntity* ClickableUnit(MapScene& scene, CVarnholtMapEditorDoc& doc) {
     return nullptr;
 }
 
-void BM_ClickSelect(benchmark::State& state, Game* (*game)()) {
+// The view of the game's mission, ready for editing; none (with the
+// benchmark skipped) when it cannot be opened.
+std::unique_ptr<OpenView<GlWindow>> OpenForEditing(benchmark::State& state, Game* (*game)()) {
     Game* g = game();
-    if (!Ready(state, g)) return;
-    OpenView<GlWindow> view;
-    if (!view.Open(*g)) return state.SkipWithError("the view did not start");
-    MapScene& scene = *view.scene;
-    SceneEntity* unit = ClickableUnit(scene, *view.doc);
+    if (!Ready(state, g)) return nullptr;
+    auto view = std::make_unique<OpenView<GlWindow>>();
+    if (view->Open(*g)) return view;
+    state.SkipWithError("the view did not start");
+    return nullptr;
+}
+
+void BM_ClickSelect(benchmark::State& state, Game* (*game)()) {
+    auto view = OpenForEditing(state, game);
+    if (!view) return;
+    MapScene& scene = *view->scene;
+    SceneEntity* unit = ClickableUnit(scene, *view->doc);
     if (!unit) return state.SkipWithError("no element to click");
     const PointerState on = ScreenOf(scene.GetCamera(), unit->RequestedPosition(), true);
     PointerState beside = on;
@@ -289,12 +298,10 @@ void BM_ClickSelect(benchmark::State& state, Game* (*game)()) {
 }
 
 void BM_DragStep(benchmark::State& state, Game* (*game)()) {
-    Game* g = game();
-    if (!Ready(state, g)) return;
-    OpenView<GlWindow> view;
-    if (!view.Open(*g)) return state.SkipWithError("the view did not start");
-    MapScene& scene = *view.scene;
-    SceneEntity* unit = ClickableUnit(scene, *view.doc);
+    auto view = OpenForEditing(state, game);
+    if (!view) return;
+    MapScene& scene = *view->scene;
+    SceneEntity* unit = ClickableUnit(scene, *view->doc);
     if (!unit) return state.SkipWithError("no element to drag");
     PointerState at = ScreenOf(scene.GetCamera(), unit->RequestedPosition(), true);
     scene.Editor().MouseMove(at);
@@ -310,17 +317,15 @@ void BM_DragStep(benchmark::State& state, Game* (*game)()) {
     if (!scene.Editor().Dragging()) state.SkipWithError("no drag ran");
     at.left = false;
     scene.Editor().LeftUp(at);
-    state.counters["undo_steps"] = static_cast<double>(view.doc->UndoSteps());
+    state.counters["undo_steps"] = static_cast<double>(view->doc->UndoSteps());
 }
 
 void BM_PlaceElement(benchmark::State& state, Game* (*game)()) {
-    Game* g = game();
-    if (!Ready(state, g)) return;
-    OpenView<GlWindow> view;
-    if (!view.Open(*g)) return state.SkipWithError("the view did not start");
-    MapScene& scene = *view.scene;
+    auto view = OpenForEditing(state, game);
+    if (!view) return;
+    MapScene& scene = *view->scene;
     std::string type;
-    for (const auto& entry : g->catalogue->Entries())
+    for (const auto& entry : game()->catalogue->Entries())
         if (entry.category == KindTanks) {
             type = entry.name;
             break;
@@ -338,7 +343,7 @@ void BM_PlaceElement(benchmark::State& state, Game* (*game)()) {
         at.left = false;
         scene.Editor().LeftUp(at);
         state.PauseTiming();
-        view.doc->Undo();
+        view->doc->Undo();
         state.ResumeTiming();
     }
     state.counters["entities"] = static_cast<double>(scene.EntityCount());

@@ -67,6 +67,14 @@ bool ViewHandlesKeys(int id) {
     }
 }
 
+// The Edit menu's mode commands and the 3D view's modes they choose.
+constexpr std::pair<int, view3d::EditMode> kEditModeCommands[] = {
+    {CmdEditUnits, view3d::EditMode::Units},
+    {CmdEditZones, view3d::EditMode::Zones},
+    {CmdEditEvents, view3d::EditMode::Events},
+    {CmdEditTriggers, view3d::EditMode::Triggers},
+    {CmdEditCameraPaths, view3d::EditMode::CameraPaths}};
+
 bool Checkable(int id) {
     switch (id) {
     case CmdViewToolbar:
@@ -493,30 +501,16 @@ void CMainFrame::OnCommand(int id) {
 }
 
 void CMainFrame::OnMapEditCommand(CMap3DView& view, int id) {
-    using view3d::EditMode;
     using view3d::MapEditor;
-    auto mode = [&view](EditMode m) {
-        view.RunEdit([m](MapEditor& editor) {
-            editor.SetEditMode(m);
-            return true;
-        });
-    };
+    for (auto [command, mode] : kEditModeCommands)
+        if (command == id) {
+            view.RunEdit([m = mode](MapEditor& editor) {
+                editor.SetEditMode(m);
+                return true;
+            });
+            return;
+        }
     switch (id) {
-    case CmdEditUnits:
-        mode(EditMode::Units);
-        break;
-    case CmdEditZones:
-        mode(EditMode::Zones);
-        break;
-    case CmdEditEvents:
-        mode(EditMode::Events);
-        break;
-    case CmdEditTriggers:
-        mode(EditMode::Triggers);
-        break;
-    case CmdEditCameraPaths:
-        mode(EditMode::CameraPaths);
-        break;
     case CmdRecordCameraPath:
         view.RunEdit([](MapEditor& editor) { return editor.RecordCameraPath(); });
         break;
@@ -684,13 +678,7 @@ void CMainFrame::UpdateCommandStates() {
     }
     Action(CmdDirectEditing)->setChecked(holder && holder->Doc().TextMode());
     // The edit mode of the active 3D view.
-    const std::pair<int, view3d::EditMode> modes[] = {
-        {CmdEditUnits, view3d::EditMode::Units},
-        {CmdEditZones, view3d::EditMode::Zones},
-        {CmdEditEvents, view3d::EditMode::Events},
-        {CmdEditTriggers, view3d::EditMode::Triggers},
-        {CmdEditCameraPaths, view3d::EditMode::CameraPaths}};
-    for (auto [id, mode] : modes) {
+    for (auto [id, mode] : kEditModeCommands) {
         QAction* action = Action(id);
         action->setCheckable(true);
         action->setChecked(mapView && mapView->Started() && mapView->Editor().Mode() == mode);

@@ -88,11 +88,11 @@ void MapEditor::ZoneDrag(const glm::vec3& ground) {
     if (Held(EditKey::Z)) {
         const float radius = std::hypot(ground.x - zone->x, ground.y - zone->y);
         if (!CircleInsideWorld(zone->x, zone->y, radius) || radius == zone->radius) return;
-        const int cells = BuildZoneGrid(zone->radius).cells;
+        const int cells = ZoneCells(zone->radius);
         zone->radius = radius;
         // The picture is painted again only when the grid grows or shrinks:
         // a big zone's picture is large, and a drag moves many times.
-        if (object && device && (BuildZoneGrid(radius).cells != cells || !object->Valid()))
+        if (object && device && (ZoneCells(radius) != cells || !object->Valid()))
             object->Rebuild(*device, painter);
     } else {
         if (!CircleInsideWorld(ground.x, ground.y, zone->radius)) return;

@@ -276,14 +276,22 @@ void MapScene::LoadWaypoints() {
 }
 
 void MapScene::SyncZones() {
-    m_zoneObjects.clear();
-    if (!m_doc) return;
-    for (const auto& zone : m_doc->Zones()) {
-        if (zone->shape != document::ZoneRecord::Circle) continue;
-        auto object = std::make_unique<ZoneObject>(*zone);
-        if (m_objectsValid && m_device) object->Rebuild(*m_device, m_services.zonePainter);
-        m_zoneObjects.push_back(std::move(object));
-    }
+    // Zones whose records stay keep their objects: any change of events,
+    // triggers or paths lands here, and a zone's picture can be large.
+    std::vector<std::unique_ptr<ZoneObject>> kept;
+    if (m_doc)
+        for (const auto& zone : m_doc->Zones()) {
+            if (zone->shape != document::ZoneRecord::Circle) continue;
+            auto same = std::find_if(m_zoneObjects.begin(), m_zoneObjects.end(),
+                                     [&](const auto& o) { return o && &o->Zone() == zone.get(); });
+            std::unique_ptr<ZoneObject> object = same != m_zoneObjects.end()
+                                                     ? std::move(*same)
+                                                     : std::make_unique<ZoneObject>(*zone);
+            if (m_objectsValid && m_device) object->Refresh(*m_device, m_services.zonePainter);
+            kept.push_back(std::move(object));
+        }
+    // Zone objects of records that went are released before the records may go.
+    m_zoneObjects = std::move(kept);
     m_editor->ZonesChanged();
 }
 

@@ -453,9 +453,9 @@ bool MapScene::InWaypoints(const CDefNode* node) const {
 void MapScene::ElementChanged(CDefNode* node) {
     if (!m_doc) return;
     if (InWaypoints(node)) {
-        // Changed notices come when the edit is complete: the links and
-        // colours are read again at once.
-        ReloadWaypoints();
+        // Links and colours are read again once, when the step is complete
+        // (its history notice follows its change notices).
+        m_waypointsDirty = true;
         return;
     }
     CDefNode* element = node;

@@ -51,12 +51,16 @@ void SetStage0(RenderDevice& device, uint32_t colourOp, uint32_t alphaOp) {
 
 } // namespace
 
-ZoneGrid BuildZoneGrid(float radius) {
+int ZoneCells(float radius) {
     const float r = UsableRadius(radius);
-    ZoneGrid grid;
     // Tested before the conversion to int, which a huge radius would overflow.
-    grid.large = r > kLargeZoneRadius;
-    grid.cells = grid.large ? kLargeZoneCells : static_cast<int>(r) / kZoneCellSize * 2 + 2;
+    return r > kLargeZoneRadius ? kLargeZoneCells : static_cast<int>(r) / kZoneCellSize * 2 + 2;
+}
+
+ZoneGrid BuildZoneGrid(float radius) {
+    ZoneGrid grid;
+    grid.large = UsableRadius(radius) > kLargeZoneRadius;
+    grid.cells = ZoneCells(radius);
     const int c = grid.cells;
     const int n = c + 1;
     grid.vertices.resize(static_cast<size_t>(n) * n);
@@ -112,8 +116,22 @@ DeviceResult ZoneObject::Rebuild(RenderDevice& device, ZonePainter* painter) {
     m_device = &device;
     DeviceResult result = CreateBuffers(device);
     if (Succeeded(result) && painter) result = CreatePicture(device, *painter);
-    if (!Succeeded(result)) ReleaseDeviceObjects();
+    if (!Succeeded(result)) {
+        ReleaseDeviceObjects();
+        return result;
+    }
+    m_builtRadius = m_zone.radius;
+    m_builtName = m_zone.name;
+    m_painted = painter != nullptr;
     return result;
+}
+
+DeviceResult ZoneObject::Refresh(RenderDevice& device, ZonePainter* painter) {
+    if (!Valid() || m_device != &device || m_builtRadius != m_zone.radius ||
+        m_builtName != m_zone.name || m_painted != (painter != nullptr))
+        return Rebuild(device, painter);
+    Place();
+    return DeviceResult::Ok;
 }
 
 DeviceResult ZoneObject::CreateBuffers(RenderDevice& device) {

@@ -44,6 +44,8 @@ struct ZoneGrid {
     std::vector<uint16_t> indices;
 };
 ZoneGrid BuildZoneGrid(float radius);
+// The cells per side of the grid of radius (as BuildZoneGrid counts them).
+int ZoneCells(float radius);
 
 // What the zone's picture shows; side = 20 * cells pixels square, one pixel
 // per world unit (a large zone's picture is not to scale).
@@ -81,6 +83,10 @@ class ZoneObject {
     // the material's colour. The first failing device code; on failure
     // nothing is kept and the zone is not valid.
     DeviceResult Rebuild(RenderDevice& device, ZonePainter* painter);
+    // After the record changed: rebuilds when its radius or name differ
+    // from what the picture shows, otherwise only moves the vertices, so an
+    // unchanged zone is not painted again.
+    DeviceResult Refresh(RenderDevice& device, ZonePainter* painter);
     // Moves the vertices to the record's current x, y without rebuilding the
     // texture (a drag). Does nothing while not valid.
     void Place();
@@ -118,6 +124,10 @@ class ZoneObject {
 
     document::ZoneRecord& m_zone;
     ZoneGrid m_grid;
+    // The radius and name the buffers and picture were made for.
+    float m_builtRadius = 0.0f;
+    std::string m_builtName;
+    bool m_painted = false;
     bool m_selected = false;
     // The device the objects were made on: moves and releases use it.
     RenderDevice* m_device = nullptr;

@@ -12,6 +12,7 @@
 #include "pak/PakArchive.h"
 #include "resources/ResourceCatalogue.h"
 #include "support/TestSupport.h"
+#include "view3d/DemoSceneSupport.h"
 #include "view3d/MapScene.h"
 #include "view3d/ModelCache.h"
 #include "view3d/RecordingDevice.h"
@@ -34,17 +35,6 @@ using namespace view3d;
 using document::AppMessage;
 
 namespace {
-
-class ScriptedWindow : public SceneWindow {
-  public:
-    RenderDevice* CreateDevice() override { return &device; }
-    bool CreateFullscreenWindow() override { return true; }
-    bool AttachDevice() override { return true; }
-    void CloseFrame() override {}
-    void SetWaitCursor(bool) override {}
-    void AdoptWindowSize() override {}
-    RecordingDevice device;
-};
 
 struct RecordedMessage {
     AppMessage message;
@@ -110,27 +100,11 @@ std::string Text(CVarnholtMapEditorDoc& doc) {
 class MapEditorTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        const fs::path demo = VM_DEMO_GAME;
-        if (!fs::exists(demo / "game.pak")) return;
-        s_dir = new testing_support::TempDir;
-        s_catalogue = new resources::CResourceCatalogue(nullptr, nullptr, nullptr);
-        s_catalogue->SetGamePath(demo.string());
-        s_catalogue->SetResourceDir((s_dir->path() / "res").string());
-        ASSERT_TRUE(s_catalogue->LoadResources());
-        pak::CPakArchive pak;
-        ASSERT_TRUE(pak.Open(demo / "game.pak") && pak.List());
-        ASSERT_TRUE(
-            pak.Extract({}, {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map"},
-                        s_dir->path() / "res"));
-        s_models = new CModelCache(*s_catalogue);
-    }
-    static void TearDownTestSuite() {
-        delete s_models;
-        delete s_catalogue;
-        delete s_dir;
-        s_models = nullptr;
-        s_catalogue = nullptr;
-        s_dir = nullptr;
+        if (scene_test::DemoGame* game = scene_test::LoadDemoGame()) {
+            s_res = game->Resources();
+            s_catalogue = game->catalogue.get();
+            s_models = game->models.get();
+        }
     }
     void SetUp() override {
         if (!s_catalogue) GTEST_SKIP() << "demo game not generated";
@@ -139,8 +113,7 @@ class MapEditorTest : public ::testing::Test {
         services.catalogue = s_catalogue;
         services.dialogs = &documentDialogs;
         doc = std::make_unique<CVarnholtMapEditorDoc>(services);
-        ASSERT_TRUE(doc->OnOpenDocument(
-            (s_dir->path() / "res" / "map/single/crossroads/crossroads.mi").string()));
+        ASSERT_TRUE(doc->OnOpenDocument((s_res / "map/single/crossroads/crossroads.mi").string()));
         doc->ClearHistory();
         original = Text(*doc);
         scene = std::make_unique<MapScene>(
@@ -235,12 +208,12 @@ class MapEditorTest : public ::testing::Test {
     testing_support::RecordingPrompts prompts;
     ScriptedDocumentDialogs documentDialogs;
     RecordingRelay relay;
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     ScriptedDialogs dialogs;
     std::unique_ptr<CVarnholtMapEditorDoc> doc;
     std::unique_ptr<MapScene> scene;
     std::string original;
-    static inline testing_support::TempDir* s_dir = nullptr;
+    static inline fs::path s_res;
     static inline resources::CResourceCatalogue* s_catalogue = nullptr;
     static inline CModelCache* s_models = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "platform/Progress.h"
 #include "resources/ResourceCatalogue.h"
 #include "support/TestSupport.h"
+#include "view3d/DemoSceneSupport.h"
 #include "view3d/ModelCache.h"
 #include "view3d/RecordingDevice.h"
 #include "view3d/SceneObject.h"
@@ -28,23 +29,6 @@ using namespace view3d;
 
 namespace {
 
-class ScriptedWindow : public SceneWindow {
-  public:
-    RenderDevice* CreateDevice() override {
-        ++created;
-        return failDevice ? nullptr : &device;
-    }
-    bool CreateFullscreenWindow() override { return true; }
-    bool AttachDevice() override { return true; }
-    void CloseFrame() override { ++closed; }
-    void SetWaitCursor(bool) override {}
-    void AdoptWindowSize() override { ++adopted; }
-
-    RecordingDevice device;
-    bool failDevice = false;
-    int created = 0, closed = 0, adopted = 0;
-};
-
 class RecordingProgress : public platform::Progress {
   public:
     void Start(int range) override { this->range = range; }
@@ -58,29 +42,11 @@ class RecordingProgress : public platform::Progress {
 class MapSceneTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        const fs::path demo = VM_DEMO_GAME;
-        if (!fs::exists(demo / "game.pak")) return;
-        s_dir = new testing_support::TempDir;
-        s_catalogue = new resources::CResourceCatalogue(nullptr, nullptr, nullptr);
-        s_catalogue->SetGamePath(demo.string());
-        s_catalogue->SetResourceDir((s_dir->path() / "res").string());
-        ASSERT_TRUE(s_catalogue->LoadResources());
-        pak::CPakArchive pak;
-        ASSERT_TRUE(pak.Open(demo / "game.pak") && pak.List());
-        ASSERT_TRUE(
-            pak.Extract({},
-                        {"map/single/crossroads/crossroads.mi", "map/single/crossroads/map",
-                         "map/single/night_raid/night_raid.mi", "map/single/night_raid/map"},
-                        s_dir->path() / "res"));
-        s_models = new CModelCache(*s_catalogue);
-    }
-    static void TearDownTestSuite() {
-        delete s_models;
-        delete s_catalogue;
-        delete s_dir;
-        s_models = nullptr;
-        s_catalogue = nullptr;
-        s_dir = nullptr;
+        if (scene_test::DemoGame* game = scene_test::LoadDemoGame()) {
+            s_res = game->Resources();
+            s_catalogue = game->catalogue.get();
+            s_models = game->models.get();
+        }
     }
     void SetUp() override {
         if (!s_catalogue) GTEST_SKIP() << "demo game not generated";
@@ -91,11 +57,11 @@ class MapSceneTest : public ::testing::Test {
         services.prompts = &prompts;
         services.catalogue = s_catalogue;
         auto doc = std::make_unique<CVarnholtMapEditorDoc>(services);
-        EXPECT_TRUE(doc->OnOpenDocument((s_dir->path() / "res" / member).string()));
+        EXPECT_TRUE(doc->OnOpenDocument((s_res / member).string()));
         doc->ClearHistory();
         return doc;
     }
-    std::unique_ptr<MapScene> Start(CVarnholtMapEditorDoc& doc, ScriptedWindow& window,
+    std::unique_ptr<MapScene> Start(CVarnholtMapEditorDoc& doc, scene_test::ScriptedWindow& window,
                                     bool expectStart = true) {
         auto scene = std::make_unique<MapScene>(
             doc, MapScene::Services{s_catalogue, s_models, &prompts, &progress, nullptr});
@@ -112,7 +78,7 @@ class MapSceneTest : public ::testing::Test {
 
     testing_support::RecordingPrompts prompts;
     RecordingProgress progress;
-    static inline testing_support::TempDir* s_dir = nullptr;
+    static inline fs::path s_res;
     static inline resources::CResourceCatalogue* s_catalogue = nullptr;
     static inline CModelCache* s_models = nullptr;
 };
@@ -121,7 +87,7 @@ constexpr const char* kCrossroads = "map/single/crossroads/crossroads.mi";
 
 TEST_F(MapSceneTest, TheCrossroadsMissionStartsWithItsMapFirstAndEveryElementLoaded) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     ASSERT_TRUE(scene->Started());
     EXPECT_EQ(window.closed, 0);
@@ -157,7 +123,7 @@ TEST_F(MapSceneTest, TheCrossroadsMissionStartsWithItsMapFirstAndEveryElementLoa
 TEST_F(MapSceneTest, FailuresShowTheirMessageCloseTheFrameAndLeaveNothingBehind) {
     {
         auto doc = Open(kCrossroads);
-        ScriptedWindow window;
+        scene_test::ScriptedWindow window;
         window.failDevice = true;
         auto scene = Start(*doc, window, false);
         ASSERT_EQ(prompts.messages.size(), 1u);
@@ -171,7 +137,7 @@ TEST_F(MapSceneTest, FailuresShowTheirMessageCloseTheFrameAndLeaveNothingBehind)
         CVarnholtMapEditorDoc doc(document::DocumentServices{&prompts, nullptr, s_catalogue});
         ASSERT_TRUE(doc.LoadFromText("mission {\n Entity \"t34\" {\n  Position 1 2 0\n }\n}\n"
                                      "mission {\n}\n"));
-        ScriptedWindow window;
+        scene_test::ScriptedWindow window;
         auto scene = Start(doc, window, false);
         ASSERT_EQ(prompts.messages.size(), 1u);
         EXPECT_EQ(prompts.messages[0], kNoMapMessage);
@@ -185,7 +151,7 @@ TEST_F(MapSceneTest, FailuresShowTheirMessageCloseTheFrameAndLeaveNothingBehind)
 
 TEST_F(MapSceneTest, AFrameDrawsGroundDecalsObjectsAndLinksAndFullscreenAddsTheBackdrop) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     RecordingDevice& d = window.device;
     d.ClearLog();
@@ -231,7 +197,7 @@ TEST_F(MapSceneTest, AFrameDrawsGroundDecalsObjectsAndLinksAndFullscreenAddsTheB
 
 TEST_F(MapSceneTest, ALostDeviceSkipsFramesAndComesBackWithEveryObject) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     RecordingDevice& d = window.device;
     const size_t buffers = d.LiveVertexBuffers();
@@ -265,7 +231,7 @@ TEST_F(MapSceneTest, ALostDeviceSkipsFramesAndComesBackWithEveryObject) {
 
 TEST_F(MapSceneTest, TextureFilterSettingsGoToBothStages) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     RecordingDevice& d = window.device;
     SceneOptions options = scene->Options();
@@ -282,7 +248,7 @@ TEST_F(MapSceneTest, TextureFilterSettingsGoToBothStages) {
 
 TEST_F(MapSceneTest, TheCameraIsStoredAsOneStepOnlyWhenItMoved) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     // The demo mission's camera has no yaw yet: the first store adds it, a
     // second one of the unmoved camera writes nothing.
@@ -305,7 +271,7 @@ TEST_F(MapSceneTest, TheCameraIsStoredAsOneStepOnlyWhenItMoved) {
 
 TEST_F(MapSceneTest, TheSceneFollowsDeletionsInsertionsMovesAndUndo) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     // The first tank of the mission.
     CDefNode* tank = nullptr;
@@ -341,7 +307,7 @@ TEST_F(MapSceneTest, TheSceneFollowsDeletionsInsertionsMovesAndUndo) {
 
 TEST_F(MapSceneTest, FocusingOnAnElementBringsItToTheMiddleOfTheView) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     CDefNode* far = nullptr;
     for (CDefNode* element : doc->Roots()[1]->Children())
@@ -364,7 +330,7 @@ TEST_F(MapSceneTest, FocusingOnAnElementBringsItToTheMiddleOfTheView) {
 
 TEST_F(MapSceneTest, TheMinimapIsTheMapFromAboveTwoHundredFiftyPixelsAlongItsLongerSide) {
     auto doc = Open(kCrossroads);
-    ScriptedWindow window;
+    scene_test::ScriptedWindow window;
     auto scene = Start(*doc, window);
     std::optional<document::BoundsPicture> picture = scene->CaptureMinimap();
     ASSERT_TRUE(picture);
